@@ -1,0 +1,29 @@
+# Installs the Debian packages that are missing. Sourced by run.sh and test.sh.
+# Usage: ensure_packages pkg...
+ensure_packages() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "Missing packages: ${missing[*]}; install them as root (sudo is not available)." >&2
+            return 1
+        fi
+        sudo=(sudo)
+    fi
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq || return 1
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
+}
+
+# What building and running the program needs.
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n
+                libgl-dev fonts-ipafont-gothic)
+# What the test suite needs on top.
+TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imagemagick)

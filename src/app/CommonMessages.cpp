@@ -1,0 +1,75 @@
+#include "app/CommonMessages.h"
+
+#include "app/AppState.h"
+#include "app/FileTitle.h"
+#include "platform/Platform.h"
+
+namespace norvelle {
+
+namespace {
+
+QString describe(const Unencodable& u) {
+    QString ch = u.codePoint < 0x20 ? QString() : QString::fromUcs4(&u.codePoint, 1);
+    return QStringLiteral("%1行 %2文字目: 「%3」(%4)")
+        .arg(u.line)
+        .arg(u.column)
+        .arg(ch, QString::fromStdString(codePointLabel(u.codePoint)));
+}
+
+}  // namespace
+
+bool askOverwrite(Platform& platform, QWidget* parent) {
+    MessageBoxRequest r;
+    r.text = QStringLiteral("既存のﾌｧｲﾙを上書きしますか ?");
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::YesNo;
+    r.icon = MsgIcon::Question;
+    r.defaultButton = MsgAnswer::No;
+    return platform.messageBox(parent, r) == MsgAnswer::Yes;
+}
+
+bool askReplaceUnencodable(Platform& platform, QWidget* parent, const QString& path,
+                           const std::vector<Unencodable>& characters) {
+    constexpr std::size_t kShown = 10;
+    QString list;
+    for (std::size_t i = 0; i < characters.size() && i < kShown; ++i)
+        list += QStringLiteral("\n  ") + describe(characters[i]);
+    if (characters.size() > kShown)
+        list += QStringLiteral("\n  ほか %1 文字").arg(characters.size() - kShown);
+
+    MessageBoxRequest r;
+    r.text = QStringLiteral("%1 には Shift-JIS で保存できない文字が %2 文字あります。%3\n\n"
+                            "これらの文字を「?」に置き換えて保存しますか ?")
+                 .arg(QString::fromStdString(FileTitleFromPath(path.toStdString())))
+                 .arg(characters.size())
+                 .arg(list);
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::YesNo;
+    r.icon = MsgIcon::Exclamation;
+    r.defaultButton = MsgAnswer::No;
+    return platform.messageBox(parent, r) == MsgAnswer::Yes;
+}
+
+void reportWriteFailure(Platform& platform, QWidget* parent, const QString& path,
+                        const std::string& reason) {
+    MessageBoxRequest r;
+    r.text = QStringLiteral("%1 に書き込めませんでした。\n%2")
+                 .arg(path, QString::fromStdString(reason));
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::Ok;
+    r.icon = MsgIcon::Critical;
+    platform.messageBox(parent, r);
+}
+
+void reportReadFailure(Platform& platform, QWidget* parent, const QString& path,
+                       const std::string& reason) {
+    MessageBoxRequest r;
+    r.text = QStringLiteral("%1 を読み込めませんでした。\n%2")
+                 .arg(path, QString::fromStdString(reason));
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::Ok;
+    r.icon = MsgIcon::Critical;
+    platform.messageBox(parent, r);
+}
+
+}  // namespace norvelle

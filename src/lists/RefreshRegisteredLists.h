@@ -1,0 +1,13 @@
+#pragma once
+
+namespace norvelle {
+
+class Form1;
+
+// Refills the main window's e-mail and home-page lists and its needed-files list from the
+// registered list files of the working directory. A missing or unreadable e-mail or
+// home-page file leaves that field as it is; an empty one empties it. The needed-files list
+// is always rebuilt (which drops its selection): the fixed entries, then the registered ones.
+void RefreshRegisteredLists(Form1& form);
+
+}  // namespace norvelle

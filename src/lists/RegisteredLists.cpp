@@ -1,0 +1,34 @@
+#include "lists/RegisteredLists.h"
+
+#include "lists/Items.h"
+#include "text/FileIO.h"
+
+namespace norvelle {
+
+ListFile loadListFile(const std::string& name) {
+    ListFile result;
+    if (!fileExists(name)) return result;
+    ReadResult read = readTextFile(name);
+    if (read.status == ReadResult::Status::Missing) return result;  // gone in between
+    if (!read.ok()) {
+        result.state = ListFile::State::Unreadable;
+        result.error = read.error;
+        return result;
+    }
+    if (read.bytes.empty()) {
+        result.state = ListFile::State::Empty;
+        return result;
+    }
+    result.state = ListFile::State::Items;
+    result.items = readItems(read.bytes);
+    return result;
+}
+
+std::vector<std::string> neededFileEntries(const ListFile& registered) {
+    std::vector<std::string> entries(kFixedNeededFiles.begin(), kFixedNeededFiles.end());
+    if (registered.state == ListFile::State::Items)
+        entries.insert(entries.end(), registered.items.begin(), registered.items.end());
+    return entries;
+}
+
+}  // namespace norvelle

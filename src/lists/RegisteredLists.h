@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace norvelle {
+
+// The registered list files, opened by bare name in the working directory.
+inline constexpr const char* kEmailFile = "EMAIL.dat";
+inline constexpr const char* kHomePageFile = "HomePage.dat";
+inline constexpr const char* kNeededFilesFile = "Needfiles.dat";
+inline constexpr const char* kCopyrightFile = "copyright.dat";
+
+// The needed files every Readme may name; they always head the main window's list.
+inline const std::array<std::string, 5> kFixedNeededFiles = {
+    "Direct X 8.0", "Direct X 7.0", "Direct X 6.0", "Visual Basicのランタイムライブラリ",
+    "MFC42.DLL"};
+
+// What a list file holds when the main window refreshes its lists from it.
+struct ListFile {
+    enum class State {
+        Missing,     // no such file: the list is left as it is
+        Empty,       // a file of length zero: the list is emptied
+        Items,       // the items, in file order
+        Unreadable,  // it exists but cannot be read (a folder, no permission): left as it is
+    };
+    State state = State::Missing;
+    std::vector<std::string> items;
+    std::string error;  // why it could not be read
+};
+
+// Reads a list file by the item reading rule. Bytes that are not valid code page 932 come
+// out as U+FFFD, so the entries around them survive.
+ListFile loadListFile(const std::string& name);
+
+// The entries of the main window's needed-files list: the fixed ones, then the registered
+// ones of Needfiles.dat (when it could be read).
+std::vector<std::string> neededFileEntries(const ListFile& registered);
+
+}  // namespace norvelle

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace norvelle {
+
+// Window geometry is kept in twips (1/1440 inch), as the layouts were drawn; at 96 dpi a pixel
+// is 15 twips. Qt scales the pixels for high-dpi screens.
+constexpr int twips(int t) { return (t * 2 + 15) / 30; }
+
+}  // namespace norvelle

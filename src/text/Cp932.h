@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace norvelle {
+
+// A character of a text that code page 932 cannot hold, with its place in the text:
+// line and column count from 1, the column in characters (code points), lines end at
+// CR LF or at a CR alone.
+struct Unencodable {
+    std::size_t line = 0;
+    std::size_t column = 0;
+    char32_t codePoint = 0;
+};
+
+struct EncodeResult {
+    std::string bytes;                     // the text in code page 932
+    std::vector<Unencodable> unencodable;  // in order of appearance; empty when all fit
+};
+
+// Code page 932 (Shift-JIS as Windows writes it) to UTF-8. A byte sequence that is not
+// valid code page 932 becomes U+FFFD; decoding never fails.
+std::string decodeCp932(std::string_view bytes);
+void appendDecodedCp932(std::string_view bytes, std::string& out);
+
+// UTF-8 to code page 932. The look-alikes that Linux and macOS input methods produce
+// (wave dash, double vertical line, minus sign, cent, pound, not, em dash) are written as
+// the code page 932 characters a Windows user would have typed. Every other character
+// that does not fit is reported, and `replacement` is written in its place (pass '\0' to
+// write nothing). Invalid UTF-8 counts as U+FFFD, which does not fit either.
+EncodeResult encodeCp932(std::string_view utf8, char replacement = '?');
+void appendEncodedCp932(std::string_view utf8, std::string& out,
+                        std::vector<Unencodable>* unencodable, char replacement = '?');
+
+// Human readable form of a code point, e.g. "U+1F600".
+std::string codePointLabel(char32_t codePoint);
+
+}  // namespace norvelle

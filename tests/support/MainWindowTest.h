@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app/AppState.h"
+#include "app/Form1.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TempDir.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStringList>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace norvelle::test {
+
+// A main window in a fresh folder that is both the working directory and the program
+// folder, answered through a ScriptedPlatform.
+class MainWindowTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScriptedPlatform platform;
+    AppState state;
+    std::unique_ptr<Form1> form;
+
+    Form1& start() {
+        form = std::make_unique<Form1>(platform, state);
+        return *form;
+    }
+
+    static QStringList comboEntries(const QComboBox* combo) {
+        QStringList out;
+        for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
+        return out;
+    }
+    QStringList listEntries() const {
+        QStringList out;
+        for (int i = 0; i < form->List1()->count(); ++i) out << form->List1()->item(i)->text();
+        return out;
+    }
+    std::vector<int> selectedRows() const {
+        std::vector<int> rows;
+        for (int i = 0; i < form->List1()->count(); ++i)
+            if (form->List1()->item(i)->isSelected()) rows.push_back(i);
+        return rows;
+    }
+};
+
+}  // namespace norvelle::test

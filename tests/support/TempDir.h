@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace norvelle::test {
+
+// A fresh temporary folder that is the working directory while the object lives; the
+// previous working directory comes back and the folder is removed afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string file(std::string_view name) const { return m_path + "/" + std::string(name); }
+
+private:
+    std::string m_path;
+    std::string m_previous;
+};
+
+// Small file helpers for tests: bytes in, bytes out, no conversion.
+void writeBytes(const std::string& path, std::string_view bytes);
+std::string readBytes(const std::string& path);
+bool exists(const std::string& path);
+
+// UTF-8 text to code page 932 bytes, for writing test files in Japanese.
+std::string sjis(std::string_view utf8);
+
+}  // namespace norvelle::test
