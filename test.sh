@@ -30,5 +30,29 @@ build_and_test build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVELLE_BUILD_BEN
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     build_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DNORVELLE_SANITIZE=ON || status=1
 
+# Fuzzing: every reader of files that others may send, for a bounded time each, under
+# AddressSanitizer and UndefinedBehaviorSanitizer. Any finding fails the run.
+fuzz_all() {
+    echo "=== build/fuzz"
+    CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DNORVELLE_FUZZ=ON -DNORVELLE_BUILD_TESTS=OFF -DNORVELLE_WERROR=ON >/dev/null || return 1
+    cmake --build build/fuzz -j "$jobs" --target fuzzers || return 1
+    local failed=0 target name work
+    for target in build/fuzz/fuzz/fuzz_*; do
+        name=${target##*/fuzz_}
+        work=build/fuzz/work/$name
+        mkdir -p "$work" build/fuzz/artifacts
+        if "$target" -max_total_time="${NORVELLE_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048 \
+               -max_len=65536 -artifact_prefix=build/fuzz/artifacts/"$name"- \
+               "$work" "fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1; then
+            echo "fuzz $name: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "build/fuzz/$name.log")"
+        else
+            echo "fuzz $name: FINDING"; tail -n 40 "build/fuzz/$name.log"; failed=1
+        fi
+    done
+    return $failed
+}
+fuzz_all || status=1
+
 if [ $status -eq 0 ]; then echo "All test suites passed."; else echo "Some tests FAILED."; fi
 exit $status

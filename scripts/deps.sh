@@ -26,4 +26,5 @@ ensure_packages() {
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n
                 libgl-dev fonts-ipafont-gothic)
 # What the test suite needs on top.
-TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imagemagick)
+TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imagemagick
+               clang libclang-rt-14-dev)

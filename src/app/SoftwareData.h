@@ -10,6 +10,8 @@ namespace norvelle {
 struct NeededFile {
     std::string name;
     bool selected = false;
+
+    bool operator==(const NeededFile&) const = default;
 };
 
 // A plain snapshot of the form: the main window hands it over whenever a command needs the

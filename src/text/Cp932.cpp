@@ -2,13 +2,17 @@
 
 #include <iconv.h>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
+
+// The codec is table driven: iconv is asked once, on first use, what every byte and every
+// pair of bytes reads as, and the tables answer from then on. Readme texts go through here
+// whole, so both directions are written for speed.
 
 namespace norvelle {
 
@@ -16,58 +20,61 @@ namespace {
 
 constexpr char32_t kReplacementChar = 0xFFFD;
 
-// One decoded character, ready to be copied to the output: up to three bytes of UTF-8
-// (code page 932 holds nothing beyond the BMP) and how many bytes of each side it takes.
-struct DecodeEntry {
-    char utf8[3] = {};
-    std::uint8_t info = 0;  // bits 0-1: UTF-8 length; bits 4-5: code page 932 bytes consumed
+// What a byte, or a lead byte with the byte after it, reads as: up to four bytes of UTF-8,
+// copied to the output in one go.
+struct alignas(8) DecodeEntry {
+    char utf8[4] = {};
+    std::uint8_t length = 0;
 };
 
-constexpr std::uint16_t kNoBytes = 0xFFFF;  // code point that code page 932 cannot hold
+constexpr std::uint16_t kNoBytes = 0xFFFF;  // a code point that code page 932 cannot hold
 
 struct Tables {
-    // The character that the text starting with a given pair of bytes begins with, indexed
-    // by first byte * 256 + second byte: a lead byte and its trail, or a single-byte
-    // character (then the second byte is not consumed). Decoding needs no branch per
-    // character this way.
-    std::vector<DecodeEntry> pairs;
-    // A byte that is the last of the text: a lead byte there is broken.
-    std::array<DecodeEntry, 256> last{};
     std::array<bool, 256> isLead{};
+    // A byte read on its own; a lead byte with nothing after it reads as U+FFFD.
+    std::array<DecodeEntry, 256> single{};
+    // A lead byte's row of `pairs`, 256 entries indexed by the byte after it.
+    std::array<std::uint32_t, 256> rowStart{};
+    std::vector<DecodeEntry> pairs;
     // Code point of the BMP to its bytes: a value below 0x100 is one byte, any other value
     // is lead byte * 256 + trail byte, kNoBytes means it does not fit.
     std::vector<std::uint16_t> encode;
 };
 
-DecodeEntry makeEntry(char32_t cp, unsigned consumed) {
-    DecodeEntry e;
-    unsigned len;
+void appendUtf8(char32_t cp, DecodeEntry& e) {
+    char* w = e.utf8 + e.length;
     if (cp < 0x80) {
-        e.utf8[0] = static_cast<char>(cp);
-        len = 1;
+        w[0] = static_cast<char>(cp);
+        e.length += 1;
     } else if (cp < 0x800) {
-        e.utf8[0] = static_cast<char>(0xC0 | (cp >> 6));
-        e.utf8[1] = static_cast<char>(0x80 | (cp & 0x3F));
-        len = 2;
+        w[0] = static_cast<char>(0xC0 | (cp >> 6));
+        w[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        e.length += 2;
     } else {
-        e.utf8[0] = static_cast<char>(0xE0 | (cp >> 12));
-        e.utf8[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        e.utf8[2] = static_cast<char>(0x80 | (cp & 0x3F));
-        len = 3;
+        w[0] = static_cast<char>(0xE0 | (cp >> 12));
+        w[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        w[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        e.length += 3;
     }
-    e.info = static_cast<std::uint8_t>(len | (consumed << 4));
+}
+
+DecodeEntry entryOf(char32_t cp) {
+    DecodeEntry e;
+    appendUtf8(cp, e);
     return e;
 }
 
-bool isPlainBmp(char32_t cp) { return cp < 0x10000 && (cp < 0xD800 || cp > 0xDFFF); }
+bool operator==(const DecodeEntry& a, const DecodeEntry& b) {
+    return a.length == b.length && std::memcmp(a.utf8, b.utf8, a.length) == 0;
+}
 
 // Runs one conversion from a fresh state. Returns the errno of the failure or 0, and how
-// many input bytes were consumed and output bytes produced.
-int convertOnce(iconv_t cd, const void* in, std::size_t inLen, void* out, std::size_t outCap,
-                std::size_t& consumed, std::size_t& produced) {
+// many bytes were consumed and produced.
+int convertOnce(iconv_t cd, const unsigned char* in, std::size_t inLen, unsigned char* out,
+                std::size_t outCap, std::size_t& consumed, std::size_t& produced) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char* ip = static_cast<char*>(const_cast<void*>(in));
-    char* op = static_cast<char*>(out);
+    char* ip = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
+    char* op = reinterpret_cast<char*>(out);
     std::size_t il = inLen;
     std::size_t ol = outCap;
     const std::size_t r = iconv(cd, &ip, &il, &op, &ol);
@@ -77,13 +84,8 @@ int convertOnce(iconv_t cd, const void* in, std::size_t inLen, void* out, std::s
     return err;
 }
 
-char32_t fromUtf32Le(const unsigned char* b) {
-    return static_cast<char32_t>(b[0]) | static_cast<char32_t>(b[1]) << 8 |
-           static_cast<char32_t>(b[2]) << 16 | static_cast<char32_t>(b[3]) << 24;
-}
-
-// Asks iconv for one byte sequence. Returns the code point, or kReplacementChar when the
-// sequence is not a whole character; `incomplete` tells that it is the start of one.
+// Asks iconv what a byte sequence reads as: a code point of the BMP, or U+FFFD when it is
+// not one whole character; `incomplete` tells that it is the beginning of one.
 char32_t askDecoder(iconv_t cd, const unsigned char* in, std::size_t len, bool& incomplete) {
     unsigned char out[16];
     std::size_t consumed = 0;
@@ -91,83 +93,99 @@ char32_t askDecoder(iconv_t cd, const unsigned char* in, std::size_t len, bool& 
     const int err = convertOnce(cd, in, len, out, sizeof out, consumed, produced);
     incomplete = err == EINVAL;
     if (err != 0 || consumed != len || produced != 4) return kReplacementChar;
-    const char32_t cp = fromUtf32Le(out);
-    return isPlainBmp(cp) ? cp : kReplacementChar;
+    const char32_t cp = static_cast<char32_t>(out[0]) | static_cast<char32_t>(out[1]) << 8 |
+                        static_cast<char32_t>(out[2]) << 16 | static_cast<char32_t>(out[3]) << 24;
+    const bool bmp = cp < 0x10000 && (cp < 0xD800 || cp > 0xDFFF);
+    return bmp ? cp : kReplacementChar;
 }
 
-// Whether the tables read `bytes` (one byte below 0x100, else lead * 256 + trail) as cp.
+// Asks iconv how it writes a code point of the BMP: its bytes as in Tables::encode.
+std::uint16_t askEncoder(iconv_t cd, char32_t cp) {
+    const unsigned char in[4] = {static_cast<unsigned char>(cp & 0xFF),
+                                 static_cast<unsigned char>(cp >> 8), 0, 0};
+    unsigned char out[8];
+    std::size_t consumed = 0;
+    std::size_t produced = 0;
+    if (convertOnce(cd, in, sizeof in, out, sizeof out, consumed, produced) != 0) return kNoBytes;
+    if (produced == 1) return out[0];
+    if (produced == 2) return static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+    return kNoBytes;
+}
+
+const DecodeEntry* entryFor(const Tables& t, std::uint16_t bytes) {
+    if (bytes < 0x100) return t.isLead[bytes] ? nullptr : &t.single[bytes];
+    const unsigned lead = bytes >> 8;
+    return t.isLead[lead] ? &t.pairs[t.rowStart[lead] + (bytes & 0xFFu)] : nullptr;
+}
+
+// Whether the tables read `bytes` (as in Tables::encode) as exactly the character cp.
 bool readsAs(const Tables& t, std::uint16_t bytes, char32_t cp) {
-    const bool pair = bytes >= 0x100;
-    if (pair != t.isLead[pair ? bytes >> 8 : bytes]) return false;
-    const DecodeEntry& e = pair ? t.pairs[bytes] : t.last[bytes];
-    const DecodeEntry expected = makeEntry(cp, pair ? 2 : 1);
-    return e.info == expected.info && std::memcmp(e.utf8, expected.utf8, 3) == 0;
+    const DecodeEntry* e = entryFor(t, bytes);
+    return e && *e == entryOf(cp);
 }
 
 Tables buildTables() {
     Tables t;
     t.encode.assign(0x10000, kNoBytes);
-    t.last.fill(makeEntry(kReplacementChar, 1));
-    // ASCII is the same in both encodings; the fast paths rely on it.
+    t.single.fill(entryOf(kReplacementChar));
+    // ASCII reads the same in both encodings (0x5C is the backslash, 0x7E the tilde, as
+    // iconv has them); the fast paths rely on it.
     for (unsigned b = 0; b < 0x80; ++b) {
-        t.last[b] = makeEntry(b, 1);
+        t.single[b] = entryOf(b);
         t.encode[b] = static_cast<std::uint16_t>(b);
     }
-    auto fillPairs = [&t] {
-        t.pairs.resize(0x10000);
-        for (unsigned first = 0; first < 0x100; ++first) {
-            if (t.isLead[first]) continue;
-            std::fill_n(&t.pairs[first << 8], 0x100, t.last[first]);
-        }
-    };
 
+    const auto failed = reinterpret_cast<iconv_t>(-1);
     iconv_t dec = iconv_open("UTF-32LE", "CP932");
     iconv_t enc = iconv_open("CP932", "UTF-32LE");
-    if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1)) {
-        std::fprintf(stderr, "norvelle: the C library has no CP932 converter; "
-                             "only ASCII can be read and written\n");
-        if (dec != reinterpret_cast<iconv_t>(-1)) iconv_close(dec);
-        if (enc != reinterpret_cast<iconv_t>(-1)) iconv_close(enc);
-        fillPairs();
+    if (dec == failed || enc == failed) {
+        std::fprintf(stderr,
+                     "norvelle: the C library has no CP932 converter; "
+                     "only ASCII can be read and written\n");
+        if (dec != failed) iconv_close(dec);
+        if (enc != failed) iconv_close(enc);
         return t;
     }
 
-    // Inverting the decode table: the lowest byte sequence of each code point for now, and
-    // how many sequences read as it.
+    // The encode table is the decode table turned round: the lowest byte sequence of each
+    // code point for now, and how many sequences read as it.
     std::vector<std::uint8_t> candidates(0x10000, 0);
     auto addCandidate = [&](char32_t cp, std::uint16_t bytes) {
-        if (cp < 0x80) return;  // ASCII stays one byte
+        if (cp < 0x80) return;  // ASCII stays ASCII
         if (t.encode[cp] == kNoBytes) t.encode[cp] = bytes;
         if (candidates[cp] < 2) ++candidates[cp];
     };
 
+    std::uint32_t rows = 0;
     for (unsigned b = 0x80; b < 0x100; ++b) {
         const unsigned char one[1] = {static_cast<unsigned char>(b)};
         bool incomplete = false;
         const char32_t cp = askDecoder(dec, one, 1, incomplete);
         if (incomplete) {
             t.isLead[b] = true;
+            t.rowStart[b] = 256 * rows++;
         } else if (cp != kReplacementChar) {
-            t.last[b] = makeEntry(cp, 1);
+            t.single[b] = entryOf(cp);
             addCandidate(cp, static_cast<std::uint16_t>(b));
         }
     }
 
-    fillPairs();
+    t.pairs.resize(256 * rows);
     for (unsigned lead = 0x80; lead < 0x100; ++lead) {
         if (!t.isLead[lead]) continue;
-        DecodeEntry* row = &t.pairs[lead << 8];
+        DecodeEntry* row = &t.pairs[t.rowStart[lead]];
         for (unsigned trail = 0; trail < 0x100; ++trail) {
             const unsigned char two[2] = {static_cast<unsigned char>(lead),
                                           static_cast<unsigned char>(trail)};
             bool incomplete = false;
             const char32_t cp = askDecoder(dec, two, 2, incomplete);
-            if (cp == kReplacementChar) {
-                // A broken pair: an ASCII byte after the lead byte is read on its own.
-                row[trail] = makeEntry(kReplacementChar, trail < 0x80 ? 1 : 2);
-            } else {
-                row[trail] = makeEntry(cp, 2);
+            row[trail] = entryOf(cp);
+            if (cp != kReplacementChar) {
                 addCandidate(cp, static_cast<std::uint16_t>(lead << 8 | trail));
+            } else if (trail < 0x80) {
+                // A broken pair whose second byte is ASCII: that byte is not part of the
+                // broken character but read on its own, as itself.
+                appendUtf8(trail, row[trail]);
             }
         }
     }
@@ -176,22 +194,14 @@ Tables buildTables() {
     // write the one that iconv's own encoder writes, as long as it reads back.
     for (char32_t cp = 0x80; cp < 0x10000; ++cp) {
         if (candidates[cp] < 2) continue;
-        const unsigned char in[4] = {static_cast<unsigned char>(cp & 0xFF),
-                                     static_cast<unsigned char>(cp >> 8), 0, 0};
-        unsigned char out[8];
-        std::size_t consumed = 0;
-        std::size_t produced = 0;
-        if (convertOnce(enc, in, sizeof in, out, sizeof out, consumed, produced) != 0) continue;
-        std::uint16_t chosen = kNoBytes;
-        if (produced == 1) chosen = out[0];
-        if (produced == 2) chosen = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+        const std::uint16_t chosen = askEncoder(enc, cp);
         if (chosen != kNoBytes && readsAs(t, chosen, cp)) t.encode[cp] = chosen;
     }
     iconv_close(dec);
     iconv_close(enc);
 
-    // What Linux and macOS input methods type for characters a Windows user types in code
-    // page 932; written as the Windows characters.
+    // What Linux and macOS input methods type for characters that a Windows user types in
+    // code page 932; written as the Windows characters.
     constexpr std::pair<char32_t, std::uint16_t> lookAlikes[] = {
         {0x301C, 0x8160},  // wave dash
         {0x2016, 0x8161},  // double vertical line
@@ -201,10 +211,10 @@ Tables buildTables() {
         {0x00AC, 0x81CA},  // not sign
         {0x2014, 0x815C},  // em dash
     };
+    const DecodeEntry broken = entryOf(kReplacementChar);
     for (const auto& [cp, bytes] : lookAlikes) {
-        const DecodeEntry& e = t.pairs[bytes];
-        if (t.encode[cp] == kNoBytes && t.isLead[bytes >> 8] && (e.info >> 4) == 2 &&
-            !readsAs(t, bytes, kReplacementChar)) {
+        const DecodeEntry* e = entryFor(t, bytes);
+        if (t.encode[cp] == kNoBytes && e && std::memcmp(e->utf8, broken.utf8, 3) != 0) {
             t.encode[cp] = bytes;
         }
     }
@@ -216,21 +226,15 @@ const Tables& tables() {
     return t;
 }
 
-// End of the run of ASCII bytes that starts at p.
-const unsigned char* asciiRunEnd(const unsigned char* p, const unsigned char* end) {
-    while (end - p >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        if (word & 0x8080808080808080ull) break;
-        p += 8;
-    }
-    while (p < end && *p < 0x80) ++p;
-    return p;
+bool eightAscii(const unsigned char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return (word & 0x8080808080808080ull) == 0;
 }
 
 // Reads one character of UTF-8 and moves p past it. A broken sequence reads as U+FFFD and
-// takes its longest valid beginning (at least one byte); the byte that breaks it is left
-// for the next character.
+// takes its longest valid beginning (at least one byte); the byte that breaks it starts
+// the next character.
 inline char32_t nextCodePoint(const unsigned char*& p, const unsigned char* end) {
     const unsigned b0 = *p++;
     if (b0 < 0x80) return b0;
@@ -299,44 +303,63 @@ private:
     bool m_afterCr = false;
 };
 
+// Both directions go through a small buffer a block of input at a time. The buffer holds
+// a block's worst case, so the inner loops check nothing but their own end.
+constexpr std::size_t kBlock = 4096;
+
 }  // namespace
 
 void appendDecodedCp932(std::string_view bytes, std::string& out) {
     const Tables& t = tables();
+    // Local copies: otherwise the compiler must assume that writing a character may change
+    // the tables and fetch them again for every character.
+    const bool* const isLead = t.isLead.data();
+    const DecodeEntry* const single = t.single.data();
+    const std::uint32_t* const rowStart = t.rowStart.data();
+    const DecodeEntry* const pairs = t.pairs.data();
+
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     out.reserve(out.size() + bytes.size() + bytes.size() / 2);
 
-    // The input goes in blocks through a buffer that holds a block's worst case, so the
-    // inner loop checks nothing but its own end; each character is copied as four bytes.
-    constexpr std::size_t kBlock = 4096;
+    // A byte becomes at most three bytes of UTF-8, a pair at most four.
     char buf[3 * (kBlock + 1) + 8];
     while (end - p >= 2) {
-        // Every character here starts before the last byte, so both bytes can be looked at.
+        // Every character here starts before the last byte, so a lead byte always has a
+        // byte after it.
         const auto left = static_cast<std::size_t>(end - p - 1);
         const unsigned char* const stop = p + (left < kBlock ? left : kBlock);
         char* w = buf;
+        // Each kind of byte takes its own branch. Stepping by a value looked up in a table
+        // would make every character wait for the look-up of the one before it.
         while (p < stop) {
-            if (stop - p >= 8) {
-                std::uint64_t word;
-                std::memcpy(&word, p, 8);
-                if ((word & 0x8080808080808080ull) == 0) {
+            const unsigned first = *p;
+            if (first < 0x80) {
+                if (stop - p >= 8 && eightAscii(p)) {
                     std::memcpy(w, p, 8);
                     w += 8;
                     p += 8;
-                    continue;
+                } else {
+                    *w++ = static_cast<char>(first);
+                    ++p;
                 }
+            } else if (isLead[first]) {
+                const DecodeEntry& e = pairs[rowStart[first] + p[1]];
+                std::memcpy(w, e.utf8, 4);
+                w += e.length;
+                p += 2;
+            } else {
+                const DecodeEntry& e = single[first];
+                std::memcpy(w, e.utf8, 4);
+                w += e.length;
+                ++p;
             }
-            const DecodeEntry& e = t.pairs[static_cast<unsigned>(p[0]) << 8 | p[1]];
-            std::memcpy(w, &e, sizeof e);
-            w += e.info & 3;
-            p += e.info >> 4;
         }
         out.append(buf, static_cast<std::size_t>(w - buf));
     }
     if (p < end) {
-        const DecodeEntry& e = t.last[*p];
-        out.append(e.utf8, e.info & 3u);
+        const DecodeEntry& e = single[*p];
+        out.append(e.utf8, e.length);
     }
 }
 
@@ -348,45 +371,72 @@ std::string decodeCp932(std::string_view bytes) {
 
 void appendEncodedCp932(std::string_view utf8, std::string& out,
                         std::vector<Unencodable>* unencodable, char replacement) {
-    const Tables& t = tables();
+    const std::uint16_t* const encode = tables().encode.data();
     const auto* const begin = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = begin + utf8.size();
     const auto* p = begin;
     PositionCounter position(begin, end);
-
-    // No character takes more bytes in code page 932 than in UTF-8, so the output fits in
-    // as many bytes as the input has.
-    const std::size_t base = out.size();
-    out.resize(base + utf8.size());
-    char* const start = out.data();
-    char* w = start + base;
-
+    // No character takes more bytes in code page 932 than in UTF-8, and one that straddles
+    // the end of a block takes at most three bytes past it.
+    out.reserve(out.size() + utf8.size());
+    char buf[kBlock + 8];
     while (p < end) {
-        if (*p < 0x80) {
-            const unsigned char* q = asciiRunEnd(p, end);
-            std::memcpy(w, p, static_cast<std::size_t>(q - p));
-            w += q - p;
-            p = q;
-            continue;
-        }
-        const unsigned char* charStart = p;
-        const char32_t cp = nextCodePoint(p, end);
-        const std::uint16_t bytes = cp < 0x10000 ? t.encode[cp] : kNoBytes;
-        if (bytes < 0x100) {
-            *w++ = static_cast<char>(bytes);
-        } else if (bytes != kNoBytes) {
-            w[0] = static_cast<char>(bytes >> 8);
-            w[1] = static_cast<char>(bytes & 0xFF);
-            w += 2;
-        } else {
-            if (unencodable) {
-                position.advanceTo(charStart);
-                unencodable->push_back({position.line(), position.column(), cp});
+        const auto left = static_cast<std::size_t>(end - p);
+        const unsigned char* const stop = p + (left < kBlock ? left : kBlock);
+        char* w = buf;
+        while (p < stop) {
+            const unsigned b0 = *p;
+            if (b0 < 0x80) {
+                if (stop - p >= 8 && eightAscii(p)) {
+                    std::memcpy(w, p, 8);
+                    w += 8;
+                    p += 8;
+                } else {
+                    *w++ = static_cast<char>(b0);
+                    ++p;
+                }
+                continue;
             }
-            if (replacement != '\0') *w++ = replacement;
+            if ((b0 & 0xF0) == 0xE0 && end - p >= 3) {
+                // Three bytes, as nearly every Japanese character is. A broken sequence,
+                // an overlong form, a surrogate (none of which has bytes in the table) and
+                // a character that does not fit go the long way.
+                const unsigned b1 = p[1];
+                const unsigned b2 = p[2];
+                const char32_t cp = (b0 & 0x0Fu) << 12 | (b1 & 0x3Fu) << 6 | (b2 & 0x3Fu);
+                const std::uint16_t bytes = encode[cp];
+                if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 && cp >= 0x800 &&
+                    bytes != kNoBytes) {
+                    if (bytes < 0x100) {
+                        *w++ = static_cast<char>(bytes);
+                    } else {
+                        w[0] = static_cast<char>(bytes >> 8);
+                        w[1] = static_cast<char>(bytes & 0xFF);
+                        w += 2;
+                    }
+                    p += 3;
+                    continue;
+                }
+            }
+            const unsigned char* const charStart = p;
+            const char32_t cp = nextCodePoint(p, end);
+            const std::uint16_t bytes = cp < 0x10000 ? encode[cp] : kNoBytes;
+            if (bytes < 0x100) {
+                *w++ = static_cast<char>(bytes);
+            } else if (bytes != kNoBytes) {
+                w[0] = static_cast<char>(bytes >> 8);
+                w[1] = static_cast<char>(bytes & 0xFF);
+                w += 2;
+            } else {
+                if (unencodable) {
+                    position.advanceTo(charStart);
+                    unencodable->push_back({position.line(), position.column(), cp});
+                }
+                if (replacement != '\0') *w++ = replacement;
+            }
         }
+        out.append(buf, static_cast<std::size_t>(w - buf));
     }
-    out.resize(static_cast<std::size_t>(w - start));
 }
 
 EncodeResult encodeCp932(std::string_view utf8, char replacement) {

@@ -40,13 +40,17 @@ int injectedFault(std::string_view step, const std::string& path) {
     return injector ? injector(step, path) : 0;
 }
 
-WriteResult failure(int errnum) { return {false, describeErrno(errnum)}; }
+WriteResult failure(int errnum) {
+    return {false, describeErrno(errnum)};
+}
 
 // strerror_r comes in two flavours, depending on the C library's feature macros.
 [[maybe_unused]] const char* strerrorText(int result, const char* buf) {
     return result == 0 ? buf : "";
 }
-[[maybe_unused]] const char* strerrorText(const char* result, const char*) { return result; }
+[[maybe_unused]] const char* strerrorText(const char* result, const char*) {
+    return result;
+}
 
 int closeFile(int fd) {
     // Linux releases the descriptor even when close fails; never retry it.
@@ -137,23 +141,25 @@ void syncFolderOf(const std::string& target) {
     ::close(fd);
 }
 
+// Gives a temporary file the replaced file's permissions and, where allowed, its owner. Both
+// are courtesies: a file system that ignores them still gets the new text.
+void keepOwnership(int fd, const struct stat& replaced) {
+    (void)::fchmod(fd, replaced.st_mode & 07777);
+    struct stat now;
+    if (::fstat(fd, &now) == 0 &&
+        (now.st_uid != replaced.st_uid || now.st_gid != replaced.st_gid)) {
+        if (::fchown(fd, replaced.st_uid, replaced.st_gid) == 0) {
+            // chown may clear the set-id bits; give them back.
+            (void)::fchmod(fd, replaced.st_mode & 07777);
+        }
+    }
+}
+
 // Writes everything to an open temporary file, flushes and closes it; returns an errno.
 int fillTempFile(int fd, const std::string& path, std::string_view bytes,
                  const struct stat* replaced) {
     int err = 0;
-    if (replaced) {
-        // Keep the replaced file's permissions and, where allowed, its owner. Both are
-        // courtesies: a file system that ignores them still gets the new text.
-        (void)::fchmod(fd, replaced->st_mode & 07777);
-        struct stat now;
-        if (::fstat(fd, &now) == 0 &&
-            (now.st_uid != replaced->st_uid || now.st_gid != replaced->st_gid)) {
-            if (::fchown(fd, replaced->st_uid, replaced->st_gid) == 0) {
-                // chown may clear the set-id bits; give them back.
-                (void)::fchmod(fd, replaced->st_mode & 07777);
-            }
-        }
-    }
+    if (replaced) keepOwnership(fd, *replaced);
     err = injectedFault("write", path);
     if (err == 0) err = writeAll(fd, bytes);
     if (err == 0) err = injectedFault("sync", path);
@@ -162,45 +168,58 @@ int fillTempFile(int fd, const std::string& path, std::string_view bytes,
     return err != 0 ? err : closeErr;
 }
 
+// Where a write to `path` lands, links followed, and whether it replaces a file. Returns an
+// errno, or kNotRegularFileError for a device or a named pipe, which no rename may replace.
+int checkTarget(const std::string& path, std::string& target, struct stat& old, bool& replacing) {
+    if (int err = resolveLinks(path, target)) return err;
+    replacing = ::stat(target.c_str(), &old) == 0;
+    if (!replacing) return errno == ENOENT ? 0 : errno;
+    if (S_ISDIR(old.st_mode)) return EISDIR;
+    if (!S_ISREG(old.st_mode)) return kNotRegularFileError;
+    // Renaming over a read-only file would succeed; the user asked for it to stay.
+    if (::access(target.c_str(), W_OK) != 0) return errno;
+    return 0;
+}
+
 }  // namespace
 
 std::string describeErrno(int errnum) {
     switch (errnum) {
-    case ENOSPC:
-        return "ディスクの空き容量が足りません。";
-    case EDQUOT:
-        return "ディスクの使用量の上限を超えています。";
-    case EACCES:
-    case EPERM:
-        return "アクセスが拒否されました。";
-    case ENOENT:
-        return "ファイルまたはフォルダが見つかりません。";
-    case ENOTDIR:
-        return "パスの途中にフォルダではないものがあります。";
-    case EROFS:
-        return "読み取り専用の場所です。";
-    case EISDIR:
-        return "フォルダです。";
-    case EIO:
-        return "ディスクの読み書きでエラーが発生しました。";
-    case ENAMETOOLONG:
-        return "ファイル名が長すぎます。";
-    case ETXTBSY:
-    case EBUSY:
-        return "ファイルが使用中です。";
-    case EMFILE:
-    case ENFILE:
-        return "開いているファイルが多すぎます。";
-    case ELOOP:
-        return "シンボリックリンクが多すぎます。";
-    case EFBIG:
-        return "ファイルが大きすぎます。";
-    case ENOMEM:
-        return "メモリが足りません。";
-    case EEXIST:
-        return "同じ名前のファイルがすでにあります。";
-    default:
-        break;
+        case ENOSPC:
+            return "ディスクの空き容量が足りません。";
+        case EDQUOT:
+            return "ディスクの使用量の上限を超えています。";
+        case EACCES:
+        case EPERM:
+            return "アクセスが拒否されました。";
+        case ENOENT:
+            return "ファイルまたはフォルダが見つかりません。";
+        case ENOTDIR:
+            return "パスの途中にフォルダではないものがあります。";
+        case EROFS:
+            return "読み取り専用の場所です。";
+        case EISDIR:
+            return "フォルダです。";
+        case EIO:
+            return "ディスクの読み書きでエラーが発生しました。";
+        case ENAMETOOLONG:
+            return "ファイル名が長すぎます。";
+        case ETXTBSY:
+        case EBUSY:
+            return "ファイルが使用中です。";
+        case EMFILE:
+        case ENFILE:
+            return "開いているファイルが多すぎます。";
+        case ELOOP:
+            return "シンボリックリンクが多すぎます。";
+        case EFBIG:
+            return "ファイルが大きすぎます。";
+        case ENOMEM:
+            return "メモリが足りません。";
+        case EEXIST:
+            return "同じ名前のファイルがすでにあります。";
+        default:
+            break;
     }
     char buf[256] = {};
     const char* text = strerrorText(::strerror_r(errnum, buf, sizeof buf), buf);
@@ -292,18 +311,10 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
 
 WriteResult writeFileAtomic(const std::string& path, std::string_view bytes) {
     std::string target;
-    if (int err = resolveLinks(path, target)) return failure(err);
-
     struct stat old;
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
-    if (replacing) {
-        if (S_ISDIR(old.st_mode)) return failure(EISDIR);
-        if (!S_ISREG(old.st_mode)) return {false, kNotRegularFile};
-        // Renaming over a read-only file would succeed; the user asked for it to stay.
-        if (::access(target.c_str(), W_OK) != 0) return failure(errno);
-    } else if (errno != ENOENT) {
-        return failure(errno);
-    }
+    bool replacing = false;
+    if (int err = checkTarget(path, target, old, replacing))
+        return err == kNotRegularFileError ? WriteResult{false, kNotRegularFile} : failure(err);
 
     std::string tempPath;
     int fd = -1;
@@ -326,6 +337,106 @@ WriteResult removeFile(const std::string& path) {
     if (int err = injectedFault("remove", path)) return failure(err);
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) return failure(errno);
     return {};
+}
+
+FileReader::~FileReader() {
+    close();
+}
+
+int FileReader::open(const std::string& path) {
+    close();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno;
+    struct stat st;
+    int err = ::fstat(fd, &st) != 0 ? errno : 0;
+    if (err == 0 && S_ISDIR(st.st_mode)) err = EISDIR;
+    if (err != 0) {
+        ::close(fd);
+        return err;
+    }
+    m_fd = fd;
+    return 0;
+}
+
+int FileReader::read(char* buffer, std::size_t size, std::size_t& count) {
+    count = 0;
+    if (m_fd < 0) return EBADF;
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, size);
+        if (n >= 0) {
+            count = static_cast<std::size_t>(n);
+            return 0;
+        }
+        if (errno != EINTR) return errno;
+    }
+}
+
+int FileReader::readAll(std::string& bytes) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    for (;;) {
+        const std::size_t filled = bytes.size();
+        bytes.resize(filled + kChunk);
+        std::size_t count = 0;
+        const int err = read(bytes.data() + filled, kChunk, count);
+        bytes.resize(filled + count);
+        if (err != 0 || count == 0) return err;
+    }
+}
+
+void FileReader::close() {
+    if (m_fd >= 0) closeFile(m_fd);
+    m_fd = -1;
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    abandon();
+}
+
+int AtomicFileWriter::open(const std::string& path) {
+    abandon();
+    struct stat old;
+    bool replacing = false;
+    if (int err = checkTarget(path, m_target, old, replacing)) return err;
+    if (int err = injectedFault("open", path)) return err;
+    if (int err = createTempFile(m_target, m_temp, m_fd)) {
+        m_fd = -1;
+        return err;
+    }
+    m_path = path;
+    if (replacing) keepOwnership(m_fd, old);
+    return 0;
+}
+
+int AtomicFileWriter::write(std::string_view bytes) {
+    if (m_fd < 0) return EBADF;
+    if (int err = injectedFault("write", m_path)) return err;
+    return writeAll(m_fd, bytes);
+}
+
+int AtomicFileWriter::commit() {
+    if (m_fd < 0) return EBADF;
+    int err = injectedFault("sync", m_path);
+    if (err == 0) err = syncFile(m_fd);
+    const int closeErr = closeFile(m_fd);
+    m_fd = -1;
+    if (err == 0) err = closeErr;
+    if (err == 0) err = injectedFault("rename", m_path);
+    if (err == 0 && ::rename(m_temp.c_str(), m_target.c_str()) != 0) err = errno;
+    if (err != 0) {
+        ::unlink(m_temp.c_str());
+    } else {
+        syncFolderOf(m_target);
+    }
+    m_temp.clear();
+    return err;
+}
+
+void AtomicFileWriter::abandon() {
+    if (m_fd < 0) return;
+    closeFile(m_fd);
+    m_fd = -1;
+    ::unlink(m_temp.c_str());
+    m_temp.clear();
 }
 
 }  // namespace norvelle

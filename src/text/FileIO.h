@@ -48,4 +48,52 @@ std::string describeErrno(int errnum);
 using WriteFaultInjector = std::function<int(std::string_view step, const std::string& path)>;
 void setWriteFaultInjector(WriteFaultInjector injector);
 
+// Reading and writing a file a piece at a time, for texts too large to hold whole. Errors
+// are errno values, for callers that word them themselves; kNotRegularFileError stands for a
+// device or a named pipe where only a regular file will do.
+inline constexpr int kNotRegularFileError = -1;
+
+// A file read from start to end a piece at a time. Unlike readFileBytes it reads any kind of
+// file but a folder, a named pipe too: whoever names one to a command means it.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    int open(const std::string& path);  // 0, or ENOENT, EACCES, EISDIR ...
+    // Reads up to `size` bytes; `count` 0 means the end of the file.
+    int read(char* buffer, std::size_t size, std::size_t& count);
+    int readAll(std::string& bytes);  // appends all that is left
+    void close();
+
+private:
+    int m_fd = -1;
+};
+
+// A file written a piece at a time into a temporary file beside it. commit() flushes it and
+// renames it over the target, as writeFileAtomic does; until then, and for good when the
+// writer is abandoned or dropped, the old file stays whole and the temporary file goes away.
+// Steps for the fault injector: "open", "write", "sync", "rename".
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Refuses a folder (EISDIR), a device or pipe (kNotRegularFileError) and a read-only file.
+    int open(const std::string& path);
+    int write(std::string_view bytes);
+    int commit();
+    void abandon();
+
+private:
+    std::string m_path;    // as given: the fault injector knows it by this name
+    std::string m_target;  // links followed
+    std::string m_temp;
+    int m_fd = -1;
+};
+
 }  // namespace norvelle

@@ -4,106 +4,84 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace norvelle {
 namespace {
 
-std::string toUtf8(char32_t cp) {
-    std::string s;
-    if (cp < 0x80) {
-        s += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        s += static_cast<char>(0xC0 | (cp >> 6));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        s += static_cast<char>(0xE0 | (cp >> 12));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (cp >> 18));
-        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
+// iconv itself, for comparison.
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Iconv() {
+        if (m_cd != reinterpret_cast<iconv_t>(-1)) iconv_close(m_cd);
     }
-    return s;
-}
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
 
-// One conversion by iconv itself, from a fresh state: 0, or the errno it failed with.
-int iconvConvert(const char* to, const char* from, std::string_view in, std::string& out) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return errno;
-    char buf[64];
-    char* ip = const_cast<char*>(in.data());
-    std::size_t il = in.size();
-    char* op = buf;
-    std::size_t ol = sizeof buf;
-    const int err = iconv(cd, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1) ? errno : 0;
-    iconv_close(cd);
-    out.assign(buf, sizeof buf - ol);
-    return err;
-}
+    // One conversion from a fresh state: 0, or the errno it failed with.
+    int convert(std::string_view in, std::string& out) {
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) return EBADF;
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char buf[64];
+        char* ip = const_cast<char*>(in.data());
+        std::size_t il = in.size();
+        char* op = buf;
+        std::size_t ol = sizeof buf;
+        const bool failed = iconv(m_cd, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1);
+        out.assign(buf, sizeof buf - ol);
+        return failed ? errno : 0;
+    }
+
+private:
+    iconv_t m_cd;
+};
 
 TEST(Cp932, WindowTextsRoundTripWithTheirKnownBytes) {
-    // Texts the program shows and writes, covering kana of both widths, kanji, the long
-    // vowel mark, full-width letters, Japanese punctuation and the characters whose trail
-    // byte is an ASCII backslash.
-    const std::vector<std::string> texts = {
+    // Kana of both widths, kanji, the long vowel mark, full-width letters, Japanese
+    // punctuation and characters whose second byte is an ASCII backslash.
+    const std::string texts[] = {
         "Eﾒｰﾙｱﾄﾞﾚｽの登録",
         "現在登録されているEメールアドレス",
         "Visual Basicのランタイムライブラリ",
-        "ﾊﾞｰｼﾞｮﾝ情報",
-        "Readme.txtを作成しました",
+        "ﾊﾞｰｼﾞｮﾝ情報\r\nReadme.txtを作成しました",
         "ＭＳ 明朝、ＭＳ ゴシック。「表示」",
-        "ソフト名\\予定表\u2015ソ十申能表",
-        "C:\\Program Files\\￥１００",
-        "ﾎｰﾑﾍﾟｰｼﾞ\r\n必要ﾌｧｲﾙ\r\n",
+        "ソフト名\\予定表\u2015ソ十申能表 C:\\￥１００",
     };
     for (const std::string& text : texts) {
         const EncodeResult r = encodeCp932(text);
         EXPECT_TRUE(r.unencodable.empty()) << text;
         EXPECT_EQ(decodeCp932(r.bytes), text);
     }
-    EXPECT_EQ(encodeCp932("ソ").bytes, "\x83\x5C");
-    EXPECT_EQ(encodeCp932("ー").bytes, "\x81\x5B");
-    EXPECT_EQ(encodeCp932("ＭＳ").bytes, "\x82\x6C\x82\x72");
-    EXPECT_EQ(encodeCp932("、").bytes, "\x81\x41");
-    EXPECT_EQ(encodeCp932("ﾊﾞｰ").bytes, "\xCA\xDE\xB0");
-    EXPECT_EQ(encodeCp932("\\~").bytes, "\\~");
-    EXPECT_EQ(encodeCp932("￥").bytes, "\x81\x8F");
-    // A backslash trail byte belongs to its character, not to the text around it.
+    EXPECT_EQ(encodeCp932("ソー、").bytes, "\x83\x5C\x81\x5B\x81\x41");
+    EXPECT_EQ(encodeCp932("ＭＳﾊﾞ").bytes, "\x82\x6C\x82\x72\xCA\xDE");
+    EXPECT_EQ(encodeCp932("\\~￥").bytes, "\\~\x81\x8F");
+    // A backslash second byte belongs to its character, not to the text around it.
     EXPECT_EQ(decodeCp932("\x83\x5C\\\x95\x5C"), "ソ\\表");
-}
 
-TEST(Cp932, AsciiIsUnchangedBothWays) {
     std::string ascii;
     for (int c = 0; c < 0x80; ++c) ascii += static_cast<char>(c);
     EXPECT_EQ(decodeCp932(ascii), ascii);
-    const EncodeResult r = encodeCp932(ascii);
-    EXPECT_EQ(r.bytes, ascii);
-    EXPECT_TRUE(r.unencodable.empty());
+    EXPECT_EQ(encodeCp932(ascii).bytes, ascii);
 }
 
 TEST(Cp932, LookAlikesAreWrittenAsTheWindowsCharacters) {
-    struct Case {
-        const char* utf8;
-        const char* bytes;
-        const char* readBack;
-    };
-    const Case cases[] = {
+    const char* const cases[][3] = {
+        // typed, written, read back
         {"\u301C", "\x81\x60", "\uFF5E"}, {"\u2016", "\x81\x61", "\u2225"},
         {"\u2212", "\x81\x7C", "\uFF0D"}, {"\u00A2", "\x81\x91", "\uFFE0"},
         {"\u00A3", "\x81\x92", "\uFFE1"}, {"\u00AC", "\x81\xCA", "\uFFE2"},
         {"\u2014", "\x81\x5C", "\u2015"},
     };
-    for (const Case& c : cases) {
-        const EncodeResult r = encodeCp932(c.utf8);
-        EXPECT_EQ(r.bytes, c.bytes) << c.utf8;
-        EXPECT_TRUE(r.unencodable.empty()) << c.utf8;
-        EXPECT_EQ(decodeCp932(r.bytes), c.readBack) << c.utf8;
-        // The Windows characters themselves are written to the same bytes.
-        EXPECT_EQ(encodeCp932(c.readBack).bytes, c.bytes) << c.readBack;
+    for (const auto& c : cases) {
+        const EncodeResult r = encodeCp932(c[0]);
+        EXPECT_EQ(r.bytes, c[1]) << c[0];
+        EXPECT_TRUE(r.unencodable.empty()) << c[0];
+        EXPECT_EQ(decodeCp932(r.bytes), c[2]) << c[0];
+        EXPECT_EQ(encodeCp932(c[2]).bytes, c[1]) << c[2];
     }
 }
 
@@ -112,54 +90,54 @@ TEST(Cp932, CharactersThatDoNotFitAreReportedWhereTheyStand) {
     const EncodeResult r = encodeCp932("a😀b\r\nｘ\u00A5\rc\n\u2603");
     EXPECT_EQ(r.bytes, "a?b\r\n\x82\x98?\rc\n?");
     ASSERT_EQ(r.unencodable.size(), 3u);
-    EXPECT_EQ(r.unencodable[0].line, 1u);
-    EXPECT_EQ(r.unencodable[0].column, 2u);
-    EXPECT_EQ(r.unencodable[0].codePoint, U'\U0001F600');
-    EXPECT_EQ(r.unencodable[1].line, 2u);
-    EXPECT_EQ(r.unencodable[1].column, 2u);
-    EXPECT_EQ(r.unencodable[1].codePoint, U'\u00A5');
-    EXPECT_EQ(r.unencodable[2].line, 3u);
-    EXPECT_EQ(r.unencodable[2].column, 3u);
-    EXPECT_EQ(r.unencodable[2].codePoint, U'\u2603');
-
+    const std::size_t expected[3][3] = {{1, 2, 0x1F600}, {2, 2, 0xA5}, {3, 3, 0x2603}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(r.unencodable[i].line, expected[i][0]) << i;
+        EXPECT_EQ(r.unencodable[i].column, expected[i][1]) << i;
+        EXPECT_EQ(r.unencodable[i].codePoint, expected[i][2]) << i;
+    }
+    EXPECT_EQ(codePointLabel(r.unencodable[0].codePoint), "U+1F600");
+    EXPECT_EQ(codePointLabel(r.unencodable[1].codePoint), "U+00A5");
     EXPECT_EQ(encodeCp932("x\u2603y", '\0').bytes, "xy");
     EXPECT_EQ(encodeCp932("x\u2603y", '_').bytes, "x_y");
 
-    // Broken UTF-8 is U+FFFD, one per broken sequence; the byte that breaks a sequence
-    // starts the next character.
-    const EncodeResult bad = encodeCp932("\xFF" "a\xE3\x81" "b\xE3\x81\x82\xC0\xAF" "c\xED\xA0\x80");
-    EXPECT_EQ(bad.bytes, "?a?b\x82\xA0??c???");
-    ASSERT_EQ(bad.unencodable.size(), 7u);
-    const std::size_t columns[] = {1, 3, 6, 7, 9, 10, 11};
-    for (std::size_t i = 0; i < 7; ++i) {
-        EXPECT_EQ(bad.unencodable[i].line, 1u);
+    // Broken UTF-8 (overlong forms and surrogates too) is U+FFFD, one per broken sequence;
+    // the byte that breaks a sequence starts the next character.
+    const EncodeResult bad = encodeCp932(
+        "\xFF"
+        "a\xE3\x81"
+        "b\xE3\x81\x82\xC0\xAF"
+        "c\xED\xA0\x80"
+        "\xE0\x81\x9C");
+    EXPECT_EQ(bad.bytes, "?a?b\x82\xA0??c??????");
+    const std::size_t columns[] = {1, 3, 6, 7, 9, 10, 11, 12, 13, 14};
+    ASSERT_EQ(bad.unencodable.size(), std::size(columns));
+    for (std::size_t i = 0; i < std::size(columns); ++i) {
         EXPECT_EQ(bad.unencodable[i].column, columns[i]) << i;
-        EXPECT_EQ(bad.unencodable[i].codePoint, U'\uFFFD');
+        EXPECT_EQ(bad.unencodable[i].codePoint, U'\uFFFD') << i;
     }
-    // The reports come in order when the text after them is long.
-    const std::string longLine = std::string(5000, 'x') + "\u2603" + std::string(5000, 'x');
-    const EncodeResult far = encodeCp932(longLine + "\r\n" + longLine);
-    ASSERT_EQ(far.unencodable.size(), 2u);
-    EXPECT_EQ(far.unencodable[1].line, 2u);
-    EXPECT_EQ(far.unencodable[1].column, 5001u);
 
-    std::vector<Unencodable> none;
     std::string out = "kept";
-    appendEncodedCp932("ok", out, &none);
-    EXPECT_EQ(out, "keptok");
-    EXPECT_TRUE(none.empty());
+    appendEncodedCp932("\u2603", out, nullptr);
+    EXPECT_EQ(out, "kept?");
 }
 
 TEST(Cp932, BrokenBytesReadAsReplacementCharacters) {
-    // Bytes that are no character.
-    EXPECT_EQ(decodeCp932("\x80" "a\xA0" "b\xFD\xFE\xFF"), "\uFFFD" "a\uFFFD" "b\uFFFD\uFFFD\uFFFD");
-    // A lead byte with a trail that does not fit: an ASCII byte after it is kept.
-    EXPECT_EQ(decodeCp932("\x85\x40" "x"), "\uFFFD@x");
-    EXPECT_EQ(decodeCp932("\x82\x0D\x0A"), "\uFFFD\r\n");
-    EXPECT_EQ(decodeCp932("\x81\xFD" "x"), "\uFFFDx");
-    // A lead byte at the very end.
+    EXPECT_EQ(decodeCp932("\x80"
+                          "a\xA0"
+                          "b\xFD\xFE\xFF"),
+              "\uFFFD"
+              "a\uFFFD"
+              "b\uFFFD\uFFFD\uFFFD");
+    // A lead byte whose second byte does not fit: an ASCII byte after it is kept.
+    EXPECT_EQ(decodeCp932("\x85\x40"
+                          "x"),
+              "\uFFFD@x");
+    EXPECT_EQ(decodeCp932("\x82\r\n"), "\uFFFD\r\n");
+    EXPECT_EQ(decodeCp932("\x81\xFD"
+                          "x"),
+              "\uFFFDx");
     EXPECT_EQ(decodeCp932("ab\x82"), "ab\uFFFD");
-    EXPECT_EQ(decodeCp932(""), "");
 
     std::string out = "kept";
     appendDecodedCp932("\x82\xA0", out);
@@ -167,52 +145,85 @@ TEST(Cp932, BrokenBytesReadAsReplacementCharacters) {
 }
 
 TEST(Cp932, LongTextsDecodeAndEncodeWhole) {
-    // Long enough for any internal buffering, with runs of ASCII of every length.
-    std::string utf8;
+    // Long texts pieced together at random from pieces of known reading, broken ones
+    // included, so that every kind of piece meets every other and every place where the
+    // codec may cut a long text into parts.
+    const char* const pieces[][2] = {
+        // code page 932, UTF-8
+        {"a", "a"},
+        {"\r\n", "\r\n"},
+        {"ASCII words", "ASCII words"},
+        {"\x83\x5C", "ソ"},
+        {"\x93\xFA\x96\x7B", "日本"},
+        {"\xCA\xDE\xB0", "ﾊﾞｰ"},
+        {"\x85\x40", "\uFFFD@"},
+        {"\x81\xFD", "\uFFFD"},
+        {"\xA0", "\uFFFD"},
+        // these last three are written as '?' and reported
+        {"?", "\U0001F600"},
+        {"?", "\xE3\x81"},
+        {"?", "\xC0"},
+    };
+    std::mt19937 random(932);
     std::string cp932;
-    for (int i = 0; i < 20000; ++i) {
-        const std::string ascii(static_cast<std::size_t>(i % 37), static_cast<char>('a' + i % 26));
-        utf8 += ascii + "日本語ﾃｷｽﾄ";
-        cp932 += ascii + "\x93\xFA\x96\x7B\x8C\xEA\xC3\xB7\xBD\xC4";
+    std::string utf8;
+    for (int i = 0; i < 200000; ++i) {
+        const auto& piece = pieces[random() % 9];
+        cp932 += piece[0];
+        utf8 += piece[1];
     }
-    utf8 += std::string(100000, 'z');
-    cp932 += std::string(100000, 'z');
     EXPECT_EQ(decodeCp932(cp932), utf8);
-    EXPECT_EQ(encodeCp932(utf8).bytes, cp932);
+
+    cp932.clear();
+    utf8.clear();
+    std::size_t reports = 0;
+    for (int i = 0; i < 200000; ++i) {
+        const std::size_t k = random() % std::size(pieces);
+        if (k >= 6 && k < 9) continue;  // pieces that do not read back as they are written
+        cp932 += pieces[k][0];
+        utf8 += pieces[k][1];
+        if (k >= 9) ++reports;
+    }
+    const EncodeResult r = encodeCp932(utf8);
+    EXPECT_EQ(r.bytes, cp932);
+    EXPECT_EQ(r.unencodable.size(), reports);
 }
 
 TEST(Cp932, AgreesWithIconvOverTheWholeCodePage) {
-    // Every byte and every pair after a lead byte reads as iconv reads it; what iconv
+    // Every byte, and every pair after a lead byte, reads as iconv reads it; what iconv
     // rejects reads as U+FFFD.
+    Iconv decoder("UTF-8", "CP932");
+    Iconv encoder("CP932", "UTF-8");
+    Iconv utf32("UTF-8", "UTF-32LE");
     std::vector<std::string> differ;
     for (int first = 0x80; first < 0x100; ++first) {
         const std::string one(1, static_cast<char>(first));
         std::string expected;
-        const int err = iconvConvert("UTF-8", "CP932", one, expected);
+        const int err = decoder.convert(one, expected);
         if (err != EINVAL) {
             if (decodeCp932(one) != (err == 0 ? expected : "\uFFFD")) differ.push_back(one);
             continue;
         }
-        for (int trail = 0; trail < 0x100; ++trail) {
-            const std::string pair = one + static_cast<char>(trail);
+        for (int second = 0; second < 0x100; ++second) {
+            const std::string pair = one + static_cast<char>(second);
             const std::string ours = decodeCp932(pair);
-            const bool valid = iconvConvert("UTF-8", "CP932", pair, expected) == 0;
-            if (valid ? ours != expected : ours.rfind("\uFFFD", 0) != 0) {
-                differ.push_back(pair);
-            }
+            const bool valid = decoder.convert(pair, expected) == 0;
+            if (valid ? ours != expected : ours.rfind("\uFFFD", 0) != 0) differ.push_back(pair);
         }
     }
     EXPECT_TRUE(differ.empty()) << differ.size() << " sequences read differently";
 
-    // Every code point of the BMP is written as iconv writes it, except the two that
-    // iconv writes as bytes that read back as another character (yen sign and overline),
-    // which are reported instead.
+    // Every character of the BMP is written as iconv writes it, except two that iconv
+    // writes as bytes that read back as other characters (yen sign and overline): those
+    // are reported instead.
     differ.clear();
     for (char32_t cp = 0x80; cp < 0x10000; ++cp) {
         if (cp >= 0xD800 && cp <= 0xDFFF) continue;
-        const std::string utf8 = toUtf8(cp);
+        const char utf32le[4] = {static_cast<char>(cp & 0xFF), static_cast<char>(cp >> 8), 0, 0};
+        std::string utf8;
         std::string expected;
-        const bool fits = iconvConvert("CP932", "UTF-8", utf8, expected) == 0;
+        utf32.convert(std::string_view(utf32le, 4), utf8);
+        const bool fits = encoder.convert(utf8, expected) == 0;
         const EncodeResult r = encodeCp932(utf8, '\0');
         const bool same = fits ? r.unencodable.empty() && r.bytes == expected
                                : r.unencodable.size() == 1 && r.bytes.empty();
@@ -220,19 +231,10 @@ TEST(Cp932, AgreesWithIconvOverTheWholeCodePage) {
     }
     EXPECT_EQ(differ, (std::vector<std::string>{"U+00A5", "U+203E"}));
 
-    // Where the NEC and IBM rows hold the same character, both read as it and the IBM
-    // row is written, as Windows does.
-    EXPECT_EQ(decodeCp932("\xEE\xEF\xFA\x40"), "ⅰⅰ");
-    EXPECT_EQ(encodeCp932("ⅰ").bytes, "\xFA\x40");
-    EXPECT_EQ(decodeCp932("\x87\x90\x81\xE0"), "≒≒");
-    EXPECT_EQ(encodeCp932("≒").bytes, "\x81\xE0");
-}
-
-TEST(Cp932, CodePointLabels) {
-    EXPECT_EQ(codePointLabel(U'A'), "U+0041");
-    EXPECT_EQ(codePointLabel(U'\u00A5'), "U+00A5");
-    EXPECT_EQ(codePointLabel(U'\uFFFD'), "U+FFFD");
-    EXPECT_EQ(codePointLabel(U'\U0001F600'), "U+1F600");
+    // Where the NEC and IBM rows hold the same character, both read as it and the one
+    // Windows writes is written.
+    EXPECT_EQ(decodeCp932("\xEE\xEF\xFA\x40\x87\x90\x81\xE0"), "ⅰⅰ≒≒");
+    EXPECT_EQ(encodeCp932("ⅰ≒").bytes, "\xFA\x40\x81\xE0");
 }
 
 }  // namespace

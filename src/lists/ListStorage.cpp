@@ -1,0 +1,78 @@
+#include "lists/ListStorage.h"
+
+#include "app/AppState.h"
+#include "app/CommonMessages.h"
+#include "lists/RegisteredLists.h"
+#include "platform/Platform.h"
+#include "text/Cp932.h"
+#include "text/FileIO.h"
+
+namespace norvelle {
+
+namespace {
+
+void reportFailure(Platform& platform, QWidget* parent, const QString& text,
+                   const std::string& reason) {
+    MessageBoxRequest r;
+    r.text = text + QLatin1Char('\n') + QString::fromStdString(reason);
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::Ok;
+    r.icon = MsgIcon::Critical;
+    platform.messageBox(parent, r);
+}
+
+}  // namespace
+
+Stored storeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName,
+                           std::string_view text, const QString& what) {
+    const QString name = QString::fromLatin1(fileName);
+    const EncodeResult encoded = encodeCp932(text);
+    const bool replacing = !encoded.unencodable.empty();
+    if (replacing && !askReplaceUnencodable(platform, parent, name, encoded.unencodable))
+        return Stored::No;
+
+    const WriteResult written = writeFileAtomic(fileName, encoded.bytes);
+    if (!written.ok) {
+        reportFailure(platform, parent,
+                      QStringLiteral("%1 に%2を保存できませんでした。").arg(name, what),
+                      written.error);
+        return Stored::No;
+    }
+    return replacing ? Stored::WithReplacements : Stored::Yes;
+}
+
+bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName) {
+    const WriteResult removed = removeFile(fileName);
+    if (!removed.ok) {
+        reportFailure(platform, parent,
+                      QStringLiteral("%1 を削除できなかったため、登録内容を消去できませんでした。")
+                          .arg(QString::fromLatin1(fileName)),
+                      removed.error);
+    }
+    return removed.ok;
+}
+
+std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* parent,
+                                                 const char* fileName) {
+    const ListFile file = loadListFile(fileName);
+    switch (file.state) {
+        case ListFile::State::Missing:
+            return std::nullopt;
+        case ListFile::State::Unreadable:
+            reportReadFailure(platform, parent, QString::fromLatin1(fileName), file.error);
+            return std::nullopt;
+        case ListFile::State::Empty:
+        case ListFile::State::Items:
+            break;
+    }
+    QStringList entries;
+    entries.reserve(static_cast<qsizetype>(file.items.size()));
+    for (const auto& item : file.items) entries.push_back(QString::fromStdString(item));
+    return entries;
+}
+
+QString storedForm(const QString& text) {
+    return QString::fromStdString(decodeCp932(encodeCp932(text.toStdString()).bytes));
+}
+
+}  // namespace norvelle

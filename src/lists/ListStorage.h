@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string_view>
+
+class QWidget;
+
+namespace norvelle {
+
+class Platform;
+
+// How a text reached its file.
+enum class Stored {
+    No,                // nothing was written: the user declined, or the write failed
+    Yes,               // the file holds the text
+    WithReplacements,  // the file holds the text with "?" for characters Shift-JIS lacks
+};
+
+// Writes a registered file (a list file or copyright.dat) whole, in code page 932. When some
+// characters cannot be stored the user decides whether to store them as "?"; a failing write
+// is shown as "<file> に<what>を保存できませんでした。" with the reason. The old file stays
+// whole unless the result is a success.
+Stored storeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName,
+                           std::string_view text, const QString& what);
+
+// Deletes a list file; a missing file counts as deleted. A failure is shown with its reason.
+bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName);
+
+// The entries of a list file, for a registration dialog to show. Nothing when the file is
+// missing or cannot be read (the latter is shown): the dialog's list then stays as it is.
+std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* parent,
+                                                 const char* fileName);
+
+// A text as code page 932 gives it back once stored: characters it lacks become "?".
+QString storedForm(const QString& text);
+
+}  // namespace norvelle

@@ -1,0 +1,97 @@
+#include "lists/RegistrationDialog.h"
+
+#include "app/Form1.h"
+#include "lists/Items.h"
+#include "lists/ListStorage.h"
+#include "platform/Twips.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <string>
+#include <vector>
+
+namespace norvelle {
+
+void placeControl(QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+int selectedRow(const QListWidget* list) {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.front());
+}
+
+RegistrationDialog::RegistrationDialog(Form1& owner, int widthTwips, int heightTwips)
+    : QDialog(&owner), m_owner(owner) {
+    // A fixed frame with a close box only; as a child of the main window the dialog is
+    // centred over it and has no task bar entry of its own.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(twips(widthTwips), twips(heightTwips));
+}
+
+Platform& RegistrationDialog::platform() const {
+    return m_owner.platform();
+}
+
+QPushButton* RegistrationDialog::makeButton(const char* name, const QString& caption, int left,
+                                            int top, int width, int height) {
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(QString::fromLatin1(name));
+    // No button stands in for Enter: in the text box Enter must not clear or delete.
+    button->setAutoDefault(false);
+    placeControl(button, left, top, width, height);
+    return button;
+}
+
+void RegistrationDialog::loadList(QListWidget* list, const char* fileName) {
+    QWidget* parent = isVisible() ? static_cast<QWidget*>(this) : parentWidget();
+    if (auto entries = loadRegisteredEntries(platform(), parent, fileName)) {
+        list->clear();
+        list->addItems(*entries);
+    }
+}
+
+bool RegistrationDialog::storeList(QListWidget* list, const char* fileName) {
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(list->count()));
+    for (int i = 0; i < list->count(); ++i) entries.push_back(list->item(i)->text().toStdString());
+
+    switch (storeRegisteredFile(platform(), this, fileName, formatListFile(entries),
+                                QStringLiteral("登録内容"))) {
+        case Stored::No:
+            return false;
+        case Stored::Yes:
+            return true;
+        case Stored::WithReplacements:
+            // Show what the file holds now, so the next change does not ask again.
+            for (int i = 0; i < list->count(); ++i)
+                list->item(i)->setText(storedForm(list->item(i)->text()));
+            return true;
+    }
+    return false;
+}
+
+bool RegistrationDialog::removeList(const char* fileName) {
+    return removeRegisteredFile(platform(), this, fileName);
+}
+
+bool RegistrationDialog::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && m_focusTarget)
+        m_focusTarget->setFocus(Qt::ActiveWindowFocusReason);
+    return QDialog::event(event);
+}
+
+void RegistrationDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);  // Escape closes the dialog like its close box
+}
+
+}  // namespace norvelle

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace norvelle {
+
+class Form1;
+class Platform;
+
+// What the registration dialogs share: a fixed-size modal window over the main window, a
+// list of registered entries kept in a list file, and a text box for a new entry that takes
+// the keyboard focus whenever the dialog becomes active. There is no default button: Enter
+// presses the button that has the focus and nothing else.
+class RegistrationDialog : public QDialog {
+    Q_OBJECT
+
+protected:
+    RegistrationDialog(Form1& owner, int widthTwips, int heightTwips);
+
+    Form1& owner() const { return m_owner; }
+    Platform& platform() const;
+
+    QPushButton* makeButton(const char* name, const QString& caption, int left, int top, int width,
+                            int height);
+    void setFocusTarget(QLineEdit* edit) { m_focusTarget = edit; }
+
+    // Replaces the list's entries with those of the file; leaves them when the file is
+    // missing or cannot be read.
+    void loadList(QListWidget* list, const char* fileName);
+    // Rewrites the file from the list. False (after telling the user why) when the file
+    // still holds what it held before.
+    bool storeList(QListWidget* list, const char* fileName);
+    // Deletes the file; false (after telling the user why) when it is still there.
+    bool removeList(const char* fileName);
+
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Form1& m_owner;
+    QLineEdit* m_focusTarget = nullptr;
+};
+
+// Where a control of a registration dialog lies, in twips.
+void placeControl(QWidget* widget, int left, int top, int width, int height);
+
+// The row of the selected entry, or -1 when none is selected.
+int selectedRow(const QListWidget* list);
+
+}  // namespace norvelle

@@ -1,0 +1,181 @@
+#include "lists/Form3.h"
+#include "lists/RegistrationTest.h"
+#include "platform/Twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <filesystem>
+
+namespace norvelle::test {
+namespace {
+
+const QStringList kFixed = {"Direct X 8.0", "Direct X 7.0", "Direct X 6.0",
+                            "Visual Basicのランタイムライブラリ", "MFC42.DLL"};
+
+class Form3Test : public RegistrationTest {
+protected:
+    void open(std::function<void(Form3&)> action) {
+        platform.onModal([action](QDialog& d) {
+            auto* f = qobject_cast<Form3*>(&d);
+            ASSERT_NE(f, nullptr) << "the dialog shown is not Form3";
+            action(*f);
+        });
+        trigger("hitu");
+    }
+};
+
+TEST_F(Form3Test, OpensWithTheRegisteredEntriesOnly) {
+    writeBytes("Needfiles.dat", sjis("VBRUN.DLL,\"A, B\"\r\nランタイム\r\n"));
+    start();
+    open([&](Form3& d) {
+        EXPECT_EQ(d.windowTitle(), "必要ファイルの登録");
+        EXPECT_EQ(d.Label1()->text(), "現在登録されている必要なファイル");
+        EXPECT_EQ(entries(d.List1()), QStringList({"VBRUN.DLL", "A, B", "ランタイム"}));
+        EXPECT_EQ(d.Command2()->text(), "削除");
+        EXPECT_TRUE(d.Text1()->hasFocus());
+        // The caption is shown whole even where the font is wider than it was drawn for.
+        EXPECT_GE(d.Label1()->width(), d.Label1()->sizeHint().width());
+
+        EXPECT_EQ(d.size(), QSize(twips(4575), twips(2625)));
+        EXPECT_EQ(d.minimumSize(), d.maximumSize());
+        EXPECT_EQ(d.Command2()->geometry(),
+                  QRect(twips(1080), twips(2160), twips(975), twips(375)));
+        EXPECT_EQ(tabOrder(d.Command1()),
+                  QStringList({"Command1", "Command2", "Command3", "Command4", "Text1", "List1"}));
+    });
+    EXPECT_EQ(platform.prompts().back().objectName, "Form3");
+}
+
+TEST_F(Form3Test, RegisterAlwaysRewritesAndEnterDoesNothing) {
+    start();
+    open([&](Form3& d) {
+        QTest::keyClicks(d.Text1(), "A.DLL");
+        QTest::keyClick(d.Text1(), Qt::Key_Return);
+        EXPECT_EQ(bytesOf("Needfiles.dat"), "(none)");
+        EXPECT_EQ(d.Text1()->text(), "A.DLL");
+        EXPECT_TRUE(d.isVisible());
+
+        d.Command3()->click();
+        EXPECT_EQ(bytesOf("Needfiles.dat"), "A.DLL\r\n");
+        EXPECT_EQ(d.Text1()->text(), "");
+
+        // Unlike the address dialog, an empty box with the first entry selected writes too.
+        clickEntry(d.List1(), 0);
+        writes.clear();
+        d.Command3()->click();
+        EXPECT_EQ(writes, std::vector<std::string>{"open Needfiles.dat"});
+
+        d.Text1()->insert("x,y");
+        d.Command3()->click();
+        d.Text1()->insert("A.DLL");
+        d.Command3()->click();
+        EXPECT_EQ(entries(d.List1()), QStringList({"A.DLL", "x,y", "A.DLL"}));
+        EXPECT_EQ(bytesOf("Needfiles.dat"), "A.DLL\r\nx,y\r\nA.DLL\r\n");
+        d.Command4()->click();
+    });
+    EXPECT_EQ(listEntries(), kFixed + QStringList({"A.DLL", "x", "y", "A.DLL"}));
+}
+
+TEST_F(Form3Test, DeleteRewritesTheFileAndNeverReadsItBack) {
+    writeBytes("Needfiles.dat", "a\r\nb\r\n");
+    start();
+    open([&](Form3& d) {
+        d.Text1()->insert("x,y");
+        d.Command3()->click();  // one entry "x,y" in the list, two items in the file
+
+        d.Text1()->insert("typed");
+        clickEntry(d.List1(), 0);
+        d.Command2()->click();
+        EXPECT_EQ(bytesOf("Needfiles.dat"), "b\r\nx,y\r\n");
+        EXPECT_EQ(entries(d.List1()), QStringList({"b", "x,y"}));
+        EXPECT_EQ(d.Text1()->text(), "typed");
+        EXPECT_EQ(selectedRow(d.List1()), -1);
+
+        // Nothing selected: nothing removed, the file rewritten all the same.
+        writes.clear();
+        d.Command2()->click();
+        EXPECT_EQ(writes, std::vector<std::string>{"open Needfiles.dat"});
+        EXPECT_EQ(entries(d.List1()), QStringList({"b", "x,y"}));
+
+        clickEntry(d.List1(), 1);
+        d.Command2()->click();
+        clickEntry(d.List1(), 0);
+        d.Command2()->click();
+        EXPECT_EQ(d.List1()->count(), 0);
+        ASSERT_TRUE(exists("Needfiles.dat"));  // the last deletion leaves an empty file
+        EXPECT_EQ(bytesOf("Needfiles.dat"), "");
+        d.Command4()->click();
+    });
+    EXPECT_EQ(listEntries(), kFixed);
+    EXPECT_EQ(form->List1()->currentRow(), -1);
+}
+
+TEST_F(Form3Test, ClearDeletesTheFileAndTheCloseBoxLeavesTheMainWindowAlone) {
+    writeBytes("Needfiles.dat", "a\r\nb\r\n");
+    start();
+    form->List1()->item(6)->setSelected(true);
+    open([&](Form3& d) {
+        d.Command1()->click();
+        EXPECT_EQ(bytesOf("Needfiles.dat"), "(none)");
+        EXPECT_EQ(d.List1()->count(), 0);
+        d.Command1()->click();  // a missing file is no error
+    });
+    EXPECT_TRUE(platform.messages().empty());
+    EXPECT_EQ(listEntries(), kFixed + QStringList({"a", "b"}));
+    EXPECT_TRUE(form->List1()->item(6)->isSelected());
+
+    open([&](Form3& d) {
+        EXPECT_EQ(d.List1()->count(), 0);
+        d.Command4()->click();
+    });
+    EXPECT_EQ(listEntries(), kFixed);
+}
+
+TEST_F(Form3Test, AFileThatCannotBeChangedIsReportedAndTheListMatchesIt) {
+    writeBytes("Needfiles.dat", "a\r\nb\r\nc\r\n");
+    failingFiles.insert("Needfiles.dat");
+    start();
+    open([&](Form3& d) {
+        platform.answer(MsgAnswer::Ok).answer(MsgAnswer::Ok).answer(MsgAnswer::Ok);
+        d.Text1()->insert("d");
+        d.Command3()->click();
+        EXPECT_EQ(d.Text1()->text(), "d");
+        EXPECT_EQ(entries(d.List1()), QStringList({"a", "b", "c"}));
+
+        clickEntry(d.List1(), 1);
+        d.Command2()->click();
+        EXPECT_EQ(entries(d.List1()), QStringList({"a", "b", "c"}));
+        EXPECT_EQ(selectedRow(d.List1()), 1);
+
+        d.Command1()->click();
+        EXPECT_EQ(entries(d.List1()), QStringList({"a", "b", "c"}));
+
+        const auto messages = platform.messages();
+        ASSERT_EQ(messages.size(), 3u);
+        for (const auto& msg : messages) {
+            EXPECT_EQ(msg.title, "Norvelle");
+            EXPECT_EQ(msg.icon, MsgIcon::Critical);
+            EXPECT_TRUE(msg.text.startsWith("Needfiles.dat ")) << msg.text.toStdString();
+        }
+        EXPECT_TRUE(messages[0].text.contains("保存できませんでした"));
+        EXPECT_TRUE(messages[1].text.contains("保存できませんでした"));
+        EXPECT_TRUE(messages[2].text.contains("消去できませんでした"));
+    });
+    EXPECT_EQ(bytesOf("Needfiles.dat"), "a\r\nb\r\nc\r\n");
+
+    // A file that cannot be read is reported on opening; the list stays empty.
+    failingFiles.clear();
+    std::filesystem::remove("Needfiles.dat");
+    std::filesystem::create_directory("Needfiles.dat");
+    platform.clearRecords();
+    platform.answer(MsgAnswer::Ok);
+    open([&](Form3& d) { EXPECT_EQ(d.List1()->count(), 0); });
+    const auto messages = platform.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(messages[0].text.contains("Needfiles.dat を読み込めませんでした"));
+}
+
+}  // namespace
+}  // namespace norvelle::test

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "support/MainWindowTest.h"
+#include "text/FileIO.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QListWidget>
+#include <QTest>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace norvelle::test {
+
+// A main window whose registration commands are driven as a user would: menu entries,
+// clicks and typing. Every file write and removal is recorded, and chosen files can be
+// made to fail as a read-only folder would.
+class RegistrationTest : public MainWindowTest {
+protected:
+    std::vector<std::string> writes;     // "open <file>" and "remove <file>", in order
+    std::set<std::string> failingFiles;  // these files can be neither written nor removed
+
+    void SetUp() override {
+        setWriteFaultInjector([this](std::string_view step, const std::string& path) {
+            if (step == "open" || step == "remove")
+                writes.push_back(std::string(step) + " " + path);
+            return failingFiles.count(path) ? EACCES : 0;
+        });
+    }
+    void TearDown() override { setWriteFaultInjector(nullptr); }
+
+    void trigger(const char* action) {
+        QAction* a = form->findChild<QAction*>(QString::fromLatin1(action));
+        ASSERT_NE(a, nullptr) << action;
+        a->trigger();
+    }
+
+    // Selects an entry with the mouse.
+    static void clickEntry(QListWidget* list, int row) {
+        QListWidgetItem* item = list->item(row);
+        ASSERT_NE(item, nullptr) << "row " << row;
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(item).center());
+        ASSERT_TRUE(item->isSelected()) << "row " << row;
+    }
+
+    static QStringList entries(const QListWidget* list) {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+        return out;
+    }
+
+    // The object names of the controls that take the focus, in tab order from `first`.
+    static QStringList tabOrder(QWidget* first) {
+        QStringList names;
+        QWidget* w = first;
+        do {
+            if (w->focusPolicy() & Qt::TabFocus) names << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != first);
+        return names;
+    }
+
+    std::string bytesOf(const char* name) const {
+        return exists(name) ? readBytes(name) : "(none)";
+    }
+};
+
+}  // namespace norvelle::test
