@@ -1,9 +1,18 @@
 #include "app/Form1.h"
 
+#include "help/HelpResources.h"
+#include "help/OpenWithShell.h"
+#include "help/WizardSetting.h"
+#include "help/frmAbout.h"
+#include "lists/CopyrightRegistration.h"
+#include "lists/Form2.h"
+#include "lists/Form3.h"
 #include "lists/RefreshRegisteredLists.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
+#include "plugin/Form5.h"
+#include "sftfile/SoftwareDataCommands.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -43,6 +52,7 @@ Form1::Form1(Platform& platform, AppState& state, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    setWindowIcon(ProgramIcon());
     buildMenus();
     buildFields();
     Form_Load();
@@ -299,20 +309,112 @@ void Form1::Form_Load() {
     setDocumentTitle(QStringLiteral("(新規作成)"));
 }
 
-// Commands whose windows are not part of the program yet do nothing.
-void Form1::sink_Click() {}
-void Form1::softl_Click() {}
-void Form1::softs_Click() {}
-void Form1::syuu_Click() {}
-void Form1::m_Click() {}
-void Form1::email_Click() {}
-void Form1::hpr_Click() {}
-void Form1::tyo_Click() {}
-void Form1::hitu_Click() {}
-void Form1::wizard_Click() {}
-void Form1::html_Click() {}
-void Form1::vvv_Click() {}
+namespace {
 
-void Form1::closeEvent(QCloseEvent* event) { event->accept(); }
+// While nothing has been saved in this run, asks whether to save before the program ends.
+// False when the program should stay open: the user cancelled, or the save went wrong.
+bool mayEndAfterAsking(Form1& form, const QString& question, MsgIcon icon) {
+    if (form.state().DataSaved != 0) return true;
+    MessageBoxRequest r;
+    r.text = question;
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::YesNoCancel;
+    r.icon = icon;
+    r.defaultButton = MsgAnswer::Yes;
+    switch (form.platform().messageBox(&form, r)) {
+        case MsgAnswer::Cancel:
+            return false;
+        case MsgAnswer::Yes:
+            // A cancelled dialog or a declined overwrite is the user's choice not to save;
+            // a save that could not be written keeps the program open to try elsewhere.
+            return saveSoftwareData(form) != SaveOutcome::Failed;
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
+// New: the fields go back to their first texts and start-up runs again. Nothing is asked.
+void Form1::sink_Click() {
+    for (int i = 0; i < 4; ++i) Text1(i)->setText(QString());
+    Text2(0)->setText(QString());
+    Text2(1)->setText(QStringLiteral("Ver "));
+    Text2(2)->setText(QString());
+    for (int i = 0; i < 4; ++i) setEditText(Combo1(i), QString());
+    Text2(4)->setText(QStringLiteral("\\"));
+    setEditText(Combo1(4), QString());
+    setEditText(Combo1(5), QStringLiteral("http://"));
+    Form_Load();
+    setDocumentTitle(QStringLiteral("(新規作成)"));
+}
+
+void Form1::softl_Click() {
+    loadSoftwareData(*this);
+}
+
+void Form1::softs_Click() {
+    saveSoftwareData(*this);
+}
+
+void Form1::syuu_Click() {
+    if (!mayEndAfterAsking(*this, QStringLiteral("                          セーブしますか?"),
+                           MsgIcon::None))
+        return;
+    m_ending = true;
+    m_platform.endProgram();
+}
+
+// Commands whose windows are not part of the program yet do nothing.
+void Form1::m_Click() {
+    Form5 dialog(m_platform, m_state, [this] { return softwareData(); }, this);
+    m_platform.showModal(&dialog);
+}
+void Form1::email_Click() {
+    m_state.RegistrationMode = 1;
+    Form2 dialog(*this);
+    m_platform.showModal(&dialog);
+}
+void Form1::hpr_Click() {
+    m_state.RegistrationMode = 2;
+    Form2 dialog(*this);
+    m_platform.showModal(&dialog);
+}
+void Form1::tyo_Click() { registerCopyright(*this); }
+void Form1::hitu_Click() {
+    Form3 dialog(*this);
+    m_platform.showModal(&dialog);
+}
+// The check mark shows the stored value: checked "0" (wizard wanted), unchecked "1".
+void Form1::wizard_Click() {
+    QAction* entry = findChild<QAction*>(QStringLiteral("wizard"));
+    // Chosen from the menu, the entry has flipped its own mark already; the mark it had before
+    // the click decides.
+    const bool wasChecked = sender() == entry ? !entry->isChecked() : entry->isChecked();
+    if (wasChecked) {
+        WriteWizardSetting(m_platform, QStringLiteral("1"));
+        entry->setChecked(false);
+    } else {
+        WriteWizardSetting(m_platform, QStringLiteral("0"));
+        entry->setChecked(true);
+    }
+}
+
+void Form1::html_Click() {
+    OpenWithShell(m_platform, m_platform.programFolder() + QStringLiteral("/norvelle.txt"));
+}
+
+void Form1::vvv_Click() {
+    frmAbout box(m_platform, m_state, *this);
+    m_platform.showModal(&box);
+}
+
+// Closing the window by its close box, the system menu or the end of the session.
+void Form1::closeEvent(QCloseEvent* event) {
+    if (m_ending || mayEndAfterAsking(*this, QStringLiteral("セーブしますか?"), MsgIcon::Question))
+        event->accept();
+    else
+        event->ignore();
+}
 
 }  // namespace norvelle

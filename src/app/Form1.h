@@ -83,6 +83,9 @@ private:
     std::array<QLabel*, 4> m_label4{};
     QListWidget* m_list1 = nullptr;
     QLabel* m_label2 = nullptr;
+
+    // Exit is ending the program: the window then closes without asking again.
+    bool m_ending = false;
 };
 
 // Small helpers for the form's controls, shared by the commands that fill them.

@@ -1,0 +1,30 @@
+#include "help/HelpResources.h"
+
+#include <QPixmap>
+
+// The resources live in a static library, so they are registered by hand before their first
+// use. Q_INIT_RESOURCE has to be called outside any namespace.
+static void registerHelpResources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(help);
+        return true;
+    }();
+    (void)registered;
+}
+
+namespace norvelle {
+
+QIcon ProgramIcon() {
+    registerHelpResources();
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/help/icons/norvelle-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QCursor RightHandCursor() {
+    registerHelpResources();
+    return QCursor(QPixmap(QStringLiteral(":/help/icons/hand-right-32.png")), 31, 13);
+}
+
+}  // namespace norvelle

@@ -1,0 +1,13 @@
+#include "help/WizardSetting.h"
+
+#include "app/AppState.h"
+#include "platform/Platform.h"
+
+namespace norvelle {
+
+void WriteWizardSetting(Platform& platform, const QString& value) {
+    platform.writeSetting(QString::fromLatin1(kAppTitle), QStringLiteral("Setting"),
+                          QStringLiteral("Wizard"), value);
+}
+
+}  // namespace norvelle

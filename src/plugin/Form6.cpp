@@ -1,0 +1,154 @@
+#include "plugin/Form6.h"
+
+#include "app/AppState.h"
+#include "app/CommonMessages.h"
+#include "app/FileTitle.h"
+#include "platform/Platform.h"
+#include "platform/Twips.h"
+#include "plugin/FixedPitchFont.h"
+#include "text/Cp932.h"
+#include "text/FileIO.h"
+
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+
+namespace norvelle {
+
+namespace {
+
+void place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+// Widens a button to the left until its caption fits; returns by how much.
+int growToTheLeft(QPushButton* button) {
+    const QRect g = button->geometry();
+    const int grow = button->sizeHint().width() - g.width();
+    if (grow <= 0) return 0;
+    button->setGeometry(g.x() - grow, g.y(), g.width() + grow, g.height());
+    return grow;
+}
+
+}  // namespace
+
+Form6::Form6(Platform& platform, AppState& state, QWidget* parent)
+    : QDialog(parent), m_platform(platform), m_state(state) {
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("プレビュー"));
+    setFixedSize(twips(7830), twips(6420));
+
+    m_text1 = new QPlainTextEdit(this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setAccessibleName(QStringLiteral("プレビュー"));
+    m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text1->setFont(fixedPitchFont(QStringLiteral("FixedSys"), 13.5));
+    place(m_text1, 120, 120, 7575, 5655);
+
+    m_command1 = new QPushButton(QStringLiteral("クリップボードにコピー"), this);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    place(m_command1, 4200, 5880, 1935, 375);
+    connect(m_command1, &QPushButton::clicked, this, &Form6::Command1_Click);
+
+    m_command2 = new QPushButton(QStringLiteral("Readme.txt作成"), this);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    place(m_command2, 6240, 5880, 1455, 375);
+    connect(m_command2, &QPushButton::clicked, this, &Form6::Command2_Click);
+
+    // Where the system's font needs more room for a caption than the layout gives, the
+    // buttons grow to the left rather than cut it off, keeping their right edges and the gap
+    // between them.
+    const int shift = growToTheLeft(m_command2);
+    m_command1->move(m_command1->x() - shift, m_command1->y());
+    growToTheLeft(m_command1);
+
+    setExpandedText(QStringLiteral("プレビュー"));
+}
+
+Form6::~Form6() = default;
+
+void Form6::setExpandedText(const QString& text) {
+    m_original = text;
+    m_text1->setPlainText(text);  // also marks the document as unmodified
+}
+
+QString Form6::currentText() const {
+    const QTextDocument* doc = m_text1->document();
+    if (!doc->isModified()) return m_original;
+    // The box's own text, with its line breaks as CR LF. toPlainText() would turn
+    // no-break spaces into blanks, so the raw text is converted here instead.
+    const QString raw = doc->toRawText();
+    QString out;
+    out.reserve(raw.size() + raw.size() / 32 + 16);
+    for (const QChar ch : raw) {
+        switch (ch.unicode()) {
+            case QChar::ParagraphSeparator:
+            case QChar::LineSeparator:
+            case u'\n':
+                out += u'\r';
+                out += u'\n';
+                break;
+            default:
+                out += ch;
+        }
+    }
+    return out;
+}
+
+void Form6::Command1_Click() {
+    m_platform.setClipboardText(currentText());
+}
+
+void Form6::Command2_Click() {
+    FileDialogRequest request;
+    request.filterDescription = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)");
+    request.filterPattern = QStringLiteral("*.txt");
+    request.initialName = QStringLiteral("Readme.txt");
+    const std::optional<QString> chosen = m_platform.saveFileName(this, request);
+    if (!chosen) return;
+    m_state.CurrentFileName = chosen->toStdString();
+    if (chosen->isEmpty()) return;
+    const std::string path = chosen->toStdString();
+
+    if (fileExists(path) && !askOverwrite(m_platform, this)) return;
+
+    // The text, then one more line break.
+    std::string text = currentText().toStdString();
+    text += "\r\n";
+    EncodeResult encoded = encodeCp932(text, '?');
+    if (!encoded.unencodable.empty() &&
+        !askReplaceUnencodable(m_platform, this, *chosen, encoded.unencodable))
+        return;
+
+    const WriteResult written = writeFileAtomic(path, encoded.bytes);
+    if (!written.ok) {
+        reportWriteFailure(m_platform, this, *chosen, written.error);
+        return;
+    }
+
+    MessageBoxRequest done;
+    // The dialog gives a full path; a bare name is a name in the working directory.
+    const QString fullPath = QFileInfo(*chosen).absoluteFilePath();
+    done.text = QString::fromStdString(FileTitleFromPath(fullPath.toStdString())) +
+                QStringLiteral("を作成しました");
+    done.title = QStringLiteral("完了");
+    done.buttons = MsgButtons::Ok;
+    done.icon = MsgIcon::None;
+    m_platform.messageBox(this, done);
+}
+
+void Form6::keyPressEvent(QKeyEvent* event) {
+    // Escape would close the window and throw away the user's edits; the close box is the
+    // deliberate way out.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace norvelle

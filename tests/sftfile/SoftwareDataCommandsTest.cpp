@@ -1,0 +1,276 @@
+#include "support/MainWindowTest.h"
+#include "text/FileIO.h"
+
+#include <QAction>
+#include <QLabel>
+#include <cerrno>
+
+namespace norvelle::test {
+namespace {
+
+const QString kNewCaption = "Norvelle  Ver 2.06 - (新規作成)";
+
+// Lines, each followed by CR LF, in code page 932.
+std::string fileOf(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) out += l + "\r\n";
+    return sjis(out);
+}
+
+// A file of the given version whose fields all differ from a fresh form's.
+std::string filledFile(const std::string& version, const std::string& type,
+                       const std::vector<std::string>& indexItems) {
+    std::vector<std::string> l = {"\"Norvelle Ver " + version + "\"",
+                                  R"("名前")",
+                                  R"("Ver 1.5")",
+                                  R"("作者")",
+                                  R"("独自OS")",
+                                  R"("Windows XPで動作確認済み")",
+                                  R"("不可")",
+                                  "\"" + type + "\"",
+                                  R"("\1,000")",
+                                  R"("a@example.org")",
+                                  R"("http://example.org/")",
+                                  R"("追加1")",
+                                  R"("追加2")",
+                                  R"("追加3")",
+                                  R"("追加4")"};
+    l.insert(l.end(), indexItems.begin(), indexItems.end());
+    return fileOf(l);
+}
+
+class SoftwareDataCommandsTest : public MainWindowTest {
+protected:
+    void TearDown() override { setWriteFaultInjector(nullptr); }
+
+    void trigger(const char* menuCommand) {
+        QAction* action = form->findChild<QAction*>(menuCommand);
+        ASSERT_NE(action, nullptr) << menuCommand;
+        action->trigger();
+    }
+    void saveAs(const std::string& path) {
+        platform.answerFile(QString::fromStdString(path));
+        trigger("softs");
+    }
+    void load(const std::string& path) {
+        platform.answerFile(QString::fromStdString(path));
+        trigger("softl");
+    }
+
+    // The fourteen fields in the order of the file.
+    QStringList fieldTexts() const {
+        QStringList t;
+        for (int i : {0, 1, 2}) t << form->Text2(i)->text();
+        for (int i = 0; i < 4; ++i) t << form->Combo1(i)->currentText();
+        t << form->Text2(4)->text() << form->Combo1(4)->currentText()
+          << form->Combo1(5)->currentText();
+        for (int i = 0; i < 4; ++i) t << form->Text1(i)->text();
+        return t;
+    }
+};
+
+TEST_F(SoftwareDataCommandsTest, SaveWritesTheFormAndNamesTheFile) {
+    start();
+    form->List1()->item(1)->setSelected(true);
+    form->List1()->item(4)->setSelected(true);
+    const std::string path = dir.file("soft");  // typed without extension: used as typed
+    saveAs(path);
+
+    const auto& dialog = platform.prompts().at(0);
+    EXPECT_EQ(dialog.kind, ScriptedPlatform::Prompt::Kind::SaveFile);
+    EXPECT_EQ(dialog.file.filterDescription, "ソフトデータファイル(*.sft)");
+    EXPECT_EQ(dialog.file.filterPattern, "*.sft");
+    EXPECT_EQ(dialog.file.initialName, "");
+    EXPECT_EQ(
+        readBytes(path),
+        fileOf({R"("Norvelle Ver 2.06")", R"("")", R"("Ver ")", R"("")", R"("Windows 95/98/Me")",
+                R"("Windows 98で動作確認済み")", R"("可")", R"("フリーウエア")", R"("\")", R"("")",
+                R"("http://")", R"("")", R"("")", R"("")", R"("")", "1", "4"}));
+    EXPECT_EQ(state.CurrentFileName, path);
+    EXPECT_EQ(state.DataSaved, 1);
+    EXPECT_EQ(form->windowTitle(), "Norvelle  Ver 2.06 - soft");
+
+    // Saving over an existing file asks first, then rewrites it whole.
+    form->List1()->clearSelection();
+    form->Text2(0)->setText("Second");
+    platform.answerFile(QString::fromStdString(path)).answer(MsgAnswer::Yes);
+    trigger("softs");
+    const MessageBoxRequest ask = platform.messages().at(0);
+    EXPECT_EQ(ask.text, "既存のﾌｧｲﾙを上書きしますか ?");
+    EXPECT_EQ(ask.title, "Norvelle");
+    EXPECT_EQ(ask.buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ask.icon, MsgIcon::Question);
+    EXPECT_EQ(ask.defaultButton, MsgAnswer::No);
+    const std::string second = readBytes(path);
+    EXPECT_EQ(second.substr(21, 10), "\"Second\"\r\n");
+    EXPECT_EQ(second.substr(second.size() - 4), "\"\"\r\n");  // no needed file any more
+}
+
+TEST_F(SoftwareDataCommandsTest, SaveThatWritesNothingLeavesStateAndFileAlone) {
+    start();
+    const std::string existing = dir.file("old.sft");
+    writeBytes(existing, "old bytes");
+
+    platform.cancelFile();
+    trigger("softs");
+    EXPECT_EQ(state.CurrentFileName, "");
+
+    // A declined overwrite: the name is taken all the same, nothing else changes.
+    platform.answerFile(QString::fromStdString(existing)).answer(MsgAnswer::No);
+    trigger("softs");
+    EXPECT_EQ(state.CurrentFileName, existing);
+
+    // A write that fails: reported with the file and the reason; the old file stays whole.
+    setWriteFaultInjector(
+        [](std::string_view step, const std::string&) { return step == "write" ? ENOSPC : 0; });
+    platform.answerFile(QString::fromStdString(existing))
+        .answer(MsgAnswer::Yes)
+        .answer(MsgAnswer::Ok);
+    trigger("softs");
+    ASSERT_EQ(platform.messages().size(), 3u);
+    const MessageBoxRequest failure = platform.messages()[2];
+    EXPECT_EQ(failure.icon, MsgIcon::Critical);
+    EXPECT_EQ(failure.title, "Norvelle");
+    EXPECT_TRUE(failure.text.contains(QString::fromStdString(existing)));
+    EXPECT_TRUE(failure.text.contains(QString::fromStdString(describeErrno(ENOSPC))));
+
+    EXPECT_EQ(readBytes(existing), "old bytes");
+    EXPECT_EQ(state.DataSaved, 0);
+    EXPECT_EQ(form->windowTitle(), kNewCaption);
+}
+
+TEST_F(SoftwareDataCommandsTest, CharactersOutsideTheCodePageAreReplacedOnlyWithConsent) {
+    start();
+    form->Text1(2)->setText(QString::fromUtf8("絵文字😀と中文简体"));
+    const std::string path = dir.file("emoji.sft");
+
+    platform.answerFile(QString::fromStdString(path)).answer(MsgAnswer::No);
+    trigger("softs");
+    EXPECT_FALSE(exists(path));
+    EXPECT_EQ(state.DataSaved, 0);
+    EXPECT_TRUE(platform.messages().at(0).text.contains("U+1F600"));
+
+    platform.answerFile(QString::fromStdString(path)).answer(MsgAnswer::Yes);
+    trigger("softs");
+    EXPECT_NE(readBytes(path).find(sjis("\r\n\"絵文字?と中文?体\"\r\n")), std::string::npos);
+    EXPECT_EQ(state.DataSaved, 1);
+}
+
+TEST_F(SoftwareDataCommandsTest, LoadFillsTheFieldsThroughTheControls) {
+    writeBytes("Needfiles.dat", "MY.DLL\r\n");  // six entries with the five fixed ones
+    start();
+    form->List1()->item(3)->setSelected(true);
+    const std::string path = dir.file("old.sft");
+    writeBytes(path, filledFile("2.00", "シェアウエア", {"0", "7"}));
+    load(path);
+
+    ASSERT_EQ(platform.prompts().size(), 1u);  // the open dialog and no question
+    EXPECT_EQ(platform.prompts()[0].kind, ScriptedPlatform::Prompt::Kind::OpenFile);
+    EXPECT_EQ(platform.prompts()[0].file.filterDescription, "ソフトデータファイル(*.sft)");
+    EXPECT_EQ(fieldTexts(),
+              QStringList({"名前", "Ver 1.5", "作者", "独自OS", "Windows XPで動作確認済み", "不可",
+                           "シェアウエア", "\\1,000", "a@example.org", "http://example.org/",
+                           "追加1", "追加2", "追加3", "追加4"}));
+    EXPECT_EQ(selectedRows(), (std::vector<int>{0}));
+    EXPECT_TRUE(form->Text2(4)->isEnabled());
+    EXPECT_TRUE(form->Label1(7)->isEnabled());
+    EXPECT_EQ(form->Combo1(0)->count(), 15);  // a text that is no entry does not join the list
+    EXPECT_EQ(state.CurrentFileName, path);
+    EXPECT_EQ(state.DataSaved, 0);
+    EXPECT_EQ(form->windowTitle(), "Norvelle  Ver 2.06 - old.sft");
+
+    // Another type switches the fee off; a file of a version line only empties every field.
+    writeBytes(path, filledFile("2.03", "メールウエア", {}));
+    load(path);
+    EXPECT_FALSE(form->Text2(4)->isEnabled());
+    EXPECT_TRUE(selectedRows().empty());
+    writeBytes(path, fileOf({R"("Norvelle Ver 2.05")"}));
+    load(path);
+    EXPECT_EQ(fieldTexts(), QStringList(14, QString()));
+}
+
+TEST_F(SoftwareDataCommandsTest, RejectedLoadWarnsAndLeavesTheFormAsItWas) {
+    start();
+    form->Text2(0)->setText("Mine");
+    form->List1()->item(2)->setSelected(true);
+    const QStringList before = fieldTexts();
+
+    writeBytes("v204.sft", filledFile("2.04", "フリーウエア", {"0"}));
+    writeBytes("empty.sft", "");
+    for (const char* name : {"v204.sft", "empty.sft", "missing.sft"}) {
+        platform.clearRecords();
+        platform.answerFile(QString::fromStdString(dir.file(name))).answer(MsgAnswer::Ok);
+        trigger("softl");
+        ASSERT_EQ(platform.messages().size(), 1u) << name;
+        const MessageBoxRequest warning = platform.messages()[0];
+        EXPECT_EQ(warning.text, "これは、Norvelle Ver 2.0xのソフトデータではありません");
+        EXPECT_EQ(warning.title, "警告");
+        EXPECT_EQ(warning.icon, MsgIcon::Critical);
+        EXPECT_EQ(warning.buttons, MsgButtons::Ok);
+        EXPECT_EQ(fieldTexts(), before) << name;
+        EXPECT_EQ(selectedRows(), (std::vector<int>{2})) << name;
+        EXPECT_EQ(state.CurrentFileName, dir.file(name));
+        EXPECT_EQ(form->windowTitle(), kNewCaption);
+    }
+
+    // Cancelling the dialog changes nothing, not even the name.
+    platform.cancelFile();
+    trigger("softl");
+    EXPECT_EQ(state.CurrentFileName, dir.file("missing.sft"));
+
+    // After a rejected file the next one loads normally.
+    writeBytes("good.sft", filledFile("2.06", "フリーウエア", {"1"}));
+    load(dir.file("good.sft"));
+    EXPECT_EQ(form->Text2(0)->text(), "名前");
+    EXPECT_EQ(selectedRows(), (std::vector<int>{1}));
+}
+
+TEST_F(SoftwareDataCommandsTest, EveryFieldAndSelectionSurvivesSaveNewAndLoad) {
+    std::string registered;
+    for (int i = 0; i < 600; ++i) registered += "LIB" + std::to_string(i) + ".DLL\r\n";
+    writeBytes("Needfiles.dat", registered);
+    start();
+    ASSERT_EQ(form->List1()->count(), 605);
+
+    const QStringList texts = {"  ソフト, \"改\"  ",
+                               "Ver 2.0β",
+                               "\"\"x\"",
+                               "独自の環境",
+                               "Windows 2000で動作確認済み",
+                               "転載前、作者に連絡",
+                               "シェアウエア",
+                               "\\500",
+                               "me@example.org",
+                               "http://例.jp/",
+                               "タブ\tあり",
+                               "二, 三",
+                               "\"",
+                               "最後 "};
+    form->Text2(0)->setText(texts[0]);
+    form->Text2(1)->setText(texts[1]);
+    form->Text2(2)->setText(texts[2]);
+    for (int i = 0; i < 4; ++i) form->Combo1(i)->setEditText(texts[3 + i]);
+    form->Text2(4)->setText(texts[7]);
+    form->Combo1(4)->setEditText(texts[8]);
+    form->Combo1(5)->setEditText(texts[9]);
+    for (int i = 0; i < 4; ++i) form->Text1(i)->setText(texts[10 + i]);
+    form->List1()->selectAll();
+    form->List1()->item(5)->setSelected(false);
+    const std::vector<int> selected = selectedRows();
+    ASSERT_EQ(fieldTexts(), texts);
+
+    const std::string path = dir.file("all.sft");
+    saveAs(path);
+    trigger("sink");
+    ASSERT_NE(fieldTexts(), texts);
+    ASSERT_TRUE(selectedRows().empty());
+
+    load(path);
+    EXPECT_EQ(fieldTexts(), texts);
+    EXPECT_EQ(selectedRows(), selected);
+    EXPECT_EQ(selected.size(), 604u);
+    EXPECT_TRUE(form->Text2(4)->isEnabled());
+}
+
+}  // namespace
+}  // namespace norvelle::test
