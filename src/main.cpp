@@ -1,5 +1,6 @@
 #include "app/AppState.h"
 #include "app/Form1.h"
+#include "help/WindowFont.h"
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
@@ -19,6 +20,10 @@ int main(int argc, char* argv[]) {
                           QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
+
+    // The windows were laid out in a Japanese proportional gothic; with the desktop's usual
+    // Latin font the Japanese captions fall back glyph by glyph and no longer fit.
+    QApplication::setFont(norvelle::PGothic(9));
 
     norvelle::QtPlatform platform;
     norvelle::AppState state;

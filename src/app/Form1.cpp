@@ -42,7 +42,10 @@ void clearCombo(QComboBox* combo) {
     combo->setEditText(QString());
 }
 
-void setEditText(QComboBox* combo, const QString& text) { combo->setEditText(text); }
+void setEditText(QComboBox* combo, const QString& text) {
+    combo->setEditText(text);
+    combo->lineEdit()->setCursorPosition(0);  // show the start of a long text, not its end
+}
 
 Form1::Form1(Platform& platform, AppState& state, QWidget* parent)
     : QMainWindow(parent), m_platform(platform), m_state(state) {
@@ -95,8 +98,10 @@ void Form1::buildFields() {
         combo->setMaxVisibleItems(16);
         place(combo, left, top, 2535, 300);
         connect(combo, &QComboBox::editTextChanged, this, [this, index] { Combo1_Change(index); });
-        connect(combo, &QComboBox::currentIndexChanged, this,
-                [this, index] { Combo1_Change(index); });
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo, index] {
+            combo->lineEdit()->setCursorPosition(0);  // an entry shows from its start
+            Combo1_Change(index);
+        });
         return combo;
     };
 
@@ -365,7 +370,6 @@ void Form1::syuu_Click() {
     m_platform.endProgram();
 }
 
-// Commands whose windows are not part of the program yet do nothing.
 void Form1::m_Click() {
     Form5 dialog(m_platform, m_state, [this] { return softwareData(); }, this);
     m_platform.showModal(&dialog);
