@@ -23,7 +23,10 @@ build_and_test() {
     echo "=== $dir"
     cmake -S . -B "$dir" -G Ninja -DNORVELLE_WERROR=ON "$@" >/dev/null || return 1
     cmake --build "$dir" -j "$jobs" || return 1
-    (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 300) || return 1
+    (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 300 -LE e2e) || return 1
+    # The built program in a real X server, driven from the outside; each scenario starts its
+    # own Xvfb (xvfb-run), so they run one after another.
+    (cd "$dir" && ctest --output-on-failure -L e2e) || return 1
 }
 
 build_and_test build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVELLE_BUILD_BENCH=ON || status=1
@@ -53,6 +56,21 @@ fuzz_all() {
     return $failed
 }
 fuzz_all || status=1
+
+# Static checks over the program's sources, with the checks .clang-tidy names, against the
+# normal build's compile commands. Any warning fails the run. The command-line tool's files
+# are not held to them yet.
+tidy_all() {
+    echo "=== clang-tidy"
+    local files log=build/test/clang-tidy.log
+    mapfile -t files < <(find src -name '*.cpp' ! -name 'PluginCheck*' ! -name 'PluginStream*' | sort)
+    if run-clang-tidy -p build/test -quiet -j "$jobs" "${files[@]/#/$PWD/}" >"$log" 2>&1; then
+        echo "clang-tidy: ${#files[@]} files clean"
+    else
+        echo "clang-tidy: FINDINGS"; grep -E -A3 '(warning|error):' "$log" | head -n 80; return 1
+    fi
+}
+tidy_all || status=1
 
 if [ $status -eq 0 ]; then echo "All test suites passed."; else echo "Some tests FAILED."; fi
 exit $status

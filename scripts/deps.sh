@@ -27,4 +27,6 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-tr
                 libgl-dev fonts-ipafont-gothic)
 # What the test suite needs on top.
 TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imagemagick
-               clang libclang-rt-14-dev)
+               clang libclang-rt-14-dev clang-tidy
+               # the end-to-end tests: input, clipboard, window queries, the desktop entry
+               xdotool xclip x11-utils libx11-dev desktop-file-utils libglib2.0-bin)

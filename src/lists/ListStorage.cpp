@@ -65,10 +65,33 @@ std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* pa
         case ListFile::State::Items:
             break;
     }
+    QStringList cut;
+    noteCutList(cut, fileName, file);
+    reportCutLists(platform, parent, cut);
     QStringList entries;
     entries.reserve(static_cast<qsizetype>(file.items.size()));
     for (const auto& item : file.items) entries.push_back(QString::fromStdString(item));
     return entries;
+}
+
+void noteCutList(QStringList& cut, const char* fileName, const ListFile& file) {
+    if (file.truncated) {
+        cut << QStringLiteral("%1（最初の %2 件）")
+                   .arg(QString::fromLatin1(fileName))
+                   .arg(file.items.size());
+    }
+}
+
+void reportCutLists(Platform& platform, QWidget* parent, const QStringList& cut) {
+    if (cut.isEmpty()) return;
+    MessageBoxRequest r;
+    r.text = QStringLiteral("次のファイルは大きすぎるため、最初の部分だけを読み込みました。\n") +
+             cut.join(QLatin1Char('\n')) +
+             QStringLiteral("\n登録内容を変更すると、読み込んだ部分だけが保存されます。");
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::Ok;
+    r.icon = MsgIcon::Exclamation;
+    platform.messageBox(parent, r);
 }
 
 QString storedForm(const QString& text) {

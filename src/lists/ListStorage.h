@@ -10,6 +10,7 @@ class QWidget;
 namespace norvelle {
 
 class Platform;
+struct ListFile;
 
 // How a text reached its file.
 enum class Stored {
@@ -32,6 +33,13 @@ bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileN
 // missing or cannot be read (the latter is shown): the dialog's list then stays as it is.
 std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* parent,
                                                  const char* fileName);
+
+// Adds "<file>（最初の N 件）" to `cut` when only the first entries of the file were read.
+void noteCutList(QStringList& cut, const char* fileName, const ListFile& file);
+
+// Tells the user that the files in `cut` were read only in part, and what a change then
+// stores. Nothing when `cut` is empty.
+void reportCutLists(Platform& platform, QWidget* parent, const QStringList& cut);
 
 // A text as code page 932 gives it back once stored: characters it lacks become "?".
 QString storedForm(const QString& text);

@@ -1,6 +1,7 @@
 #include "lists/RefreshRegisteredLists.h"
 
 #include "app/Form1.h"
+#include "lists/ListStorage.h"
 #include "lists/RegisteredLists.h"
 
 #include <QComboBox>
@@ -11,8 +12,9 @@ namespace norvelle {
 
 namespace {
 
-void refreshCombo(QComboBox* combo, const char* fileName) {
+void refreshCombo(QComboBox* combo, const char* fileName, QStringList& cut) {
     const ListFile file = loadListFile(fileName);
+    noteCutList(cut, fileName, file);
     switch (file.state) {
         case ListFile::State::Missing:
         case ListFile::State::Unreadable:
@@ -35,12 +37,14 @@ void refreshCombo(QComboBox* combo, const char* fileName) {
 }  // namespace
 
 void RefreshRegisteredLists(Form1& form) {
-    refreshCombo(form.Combo1(4), kEmailFile);
-    refreshCombo(form.Combo1(5), kHomePageFile);
+    QStringList cut;
+    refreshCombo(form.Combo1(4), kEmailFile, cut);
+    refreshCombo(form.Combo1(5), kHomePageFile, cut);
 
     QListWidget* list = form.List1();
     list->clear();
     const ListFile registered = loadListFile(kNeededFilesFile);
+    noteCutList(cut, kNeededFilesFile, registered);
     QStringList entries;
     for (const auto& entry : neededFileEntries(registered))
         entries.push_back(QString::fromStdString(entry));
@@ -51,6 +55,7 @@ void RefreshRegisteredLists(Form1& form) {
     list->update();
     form.Combo1(4)->update();
     form.Combo1(5)->update();
+    reportCutLists(form.platform(), &form, cut);
 }
 
 }  // namespace norvelle

@@ -8,8 +8,19 @@ namespace norvelle {
 ListFile loadListFile(const std::string& name) {
     ListFile result;
     if (!fileExists(name)) return result;
-    ReadResult read = readTextFile(name);
+    ReadResult read = readTextFile(name, kMaxListFileSize);
     if (read.status == ReadResult::Status::Missing) return result;  // gone in between
+    if (read.ok() && read.truncated) {
+        // Keep the whole lines only: the last one read is cut somewhere.
+        const std::size_t lastBreak = read.bytes.find_last_of("\r\n");
+        if (lastBreak == std::string::npos) {
+            read.status = ReadResult::Status::Error;
+            read.error = describeTooLarge(kMaxListFileSize);
+        } else {
+            read.bytes.resize(lastBreak + 1);
+            result.truncated = true;
+        }
+    }
     if (!read.ok()) {
         result.state = ListFile::State::Unreadable;
         result.error = read.error;
@@ -20,7 +31,11 @@ ListFile loadListFile(const std::string& name) {
         return result;
     }
     result.state = ListFile::State::Items;
-    result.items = readItems(read.bytes);
+    result.items = readItems(read.bytes, kMaxListEntries + 1);
+    if (result.items.size() > kMaxListEntries) {
+        result.items.pop_back();
+        result.truncated = true;
+    }
     return result;
 }
 

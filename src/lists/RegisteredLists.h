@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,18 @@ struct ListFile {
     State state = State::Missing;
     std::vector<std::string> items;
     std::string error;  // why it could not be read
+    // Items: the file holds more than is read, and only its first entries are here.
+    bool truncated = false;
 };
 
-// Reads a list file by the item reading rule. Bytes that are not valid code page 932 come
-// out as U+FFFD, so the entries around them survive.
+// How much of a list file is read: the program writes at most kMaxListEntries entries, and
+// this holds that many of any sensible length. A file of a million entries would otherwise
+// take seconds and hundreds of megabytes to show.
+inline constexpr std::uint64_t kMaxListFileSize = std::uint64_t{4} << 20;
+
+// Reads a list file by the item reading rule: its first kMaxListEntries entries, from no
+// more than its first kMaxListFileSize bytes (whole lines only). Bytes that are not valid
+// code page 932 come out as U+FFFD, so the entries around them survive.
 ListFile loadListFile(const std::string& name);
 
 // The entries of the main window's needed-files list: the fixed ones, then the registered

@@ -5,6 +5,7 @@
 #include "text/FileIO.h"
 #include "text/Lines.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace norvelle {
@@ -16,7 +17,9 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 // Appends one line with its markers expanded. The search for "]" starts after the "$", so
 // "[$]" is a marker with the empty name; an unclosed "[$" keeps the rest of its line as it is.
-void expandLine(std::string_view line, const TokenTable& tokens, std::string& out) {
+// Returns false, having stopped part way, when the text would grow past `maxSize`.
+bool expandLine(std::string_view line, const TokenTable& tokens, std::string& out,
+                std::size_t maxSize) {
     std::size_t pos = 0;
     for (;;) {
         const std::size_t open = line.find(kOpen, pos);
@@ -25,21 +28,29 @@ void expandLine(std::string_view line, const TokenTable& tokens, std::string& ou
         const std::size_t close = line.find(']', nameStart);
         if (close == std::string_view::npos) break;
 
-        out.append(line.substr(pos, open - pos));
         const std::string_view name = line.substr(nameStart, close - nameStart);
         const auto value = tokens.find(name);
-        if (value && *value != kUnknownToken)
-            out.append(*value);  // inserted as it is: a marker inside a value stays text
-        else
-            out.append(line.substr(open, close + 1 - open));
+        // Inserted as it is: a marker inside a value stays text.
+        const std::string_view replacement =
+            value && *value != kUnknownToken ? *value : line.substr(open, close + 1 - open);
+        if (open - pos + replacement.size() > maxSize - out.size()) return false;
+        out.append(line.substr(pos, open - pos));
+        out.append(replacement);
         pos = close + 1;
     }
+    if (line.size() - pos + kLineEnd.size() > maxSize - out.size()) return false;
     out.append(line.substr(pos));
     out.append(kLineEnd);
+    return true;
 }
 
-void expandLines(std::string_view text, const TokenTable& tokens, std::string& out) {
-    forEachLine(text, [&](std::string_view line) { expandLine(line, tokens, out); });
+bool expandLines(std::string_view text, const TokenTable& tokens, std::string& out,
+                 std::size_t maxSize) {
+    bool fits = true;
+    forEachLine(text, [&](std::string_view line) {
+        fits = fits && expandLine(line, tokens, out, maxSize);
+    });
+    return fits;
 }
 
 }  // namespace
@@ -50,16 +61,21 @@ std::string expandTemplate(std::string_view text, const SoftwareData& data) {
     // Most Readme texts grow a little: the values are usually longer than their markers, and
     // a CR alone becomes CR LF.
     out.reserve(text.size() + text.size() / 8 + 64);
-    expandLines(text, tokens, out);
+    expandLines(text, tokens, out, out.max_size());
     return out;
 }
 
-ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data) {
+ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
+                          const ExpandLimits& limits) {
     ExpandResult result;
-    ReadResult read = readFileBytes(path);
+    ReadResult read = readFileBytes(path, limits.pluginSize);
     if (!read.ok()) {
         result.error =
             read.status == ReadResult::Status::Missing ? describeErrno(ENOENT) : read.error;
+        return result;
+    }
+    if (read.truncated) {
+        result.error = describeTooLarge(limits.pluginSize);
         return result;
     }
 
@@ -73,7 +89,8 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data) {
     std::string& out = result.text;
     // Japanese text grows by half from code page 932 to UTF-8; reserving does not yet take
     // memory that is never written.
-    out.reserve(bytes.size() + bytes.size() / 2 + bytes.size() / 8 + 64);
+    const std::size_t maxSize = std::min(limits.textSize, out.max_size());
+    out.reserve(std::min(bytes.size() + bytes.size() / 2 + bytes.size() / 8 + 64, maxSize));
     std::string block;
     std::size_t start = 0;
     while (start < bytes.size()) {
@@ -87,7 +104,11 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data) {
         }
         block.clear();
         appendDecodedCp932(bytes.substr(start, end - start), block);
-        expandLines(block, tokens, out);
+        if (!expandLines(block, tokens, out, maxSize)) {
+            std::string().swap(out);  // gives the memory back at once
+            result.textTooLarge = true;
+            return result;
+        }
         start = end;
     }
     result.ok = true;

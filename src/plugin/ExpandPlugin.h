@@ -2,6 +2,7 @@
 
 #include "app/SoftwareData.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,12 +15,28 @@ std::string expandTemplate(std::string_view text, const SoftwareData& data);
 
 struct ExpandResult {
     bool ok = false;
-    std::string text;   // the expanded text, UTF-8
-    std::string error;  // why the plugin could not be read, in Japanese, when !ok
+    std::string text;           // the expanded text, UTF-8
+    std::string error;          // why the plugin could not be read, in Japanese, when !ok
+    bool textTooLarge = false;  // !ok: the expanded text would pass ExpandLimits::textSize
 };
 
+// How large a plugin (bytes on disk) and its expanded text (UTF-8 bytes) may be. The field
+// values can be long, so a small plugin that repeats a marker can still make a huge text.
+struct ExpandLimits {
+    std::uint64_t pluginSize = UINT64_MAX;
+    std::size_t textSize = SIZE_MAX;
+};
+
+// What the plugin selection dialog opens at most. Real plugins and their Readme texts are a
+// few kilobytes; these limits leave room for a hundred times that, and keep a stray huge file
+// from stalling the preview for seconds and taking memory by the gigabyte.
+inline constexpr ExpandLimits kPluginDialogLimits{std::uint64_t{1} << 20, std::size_t{4} << 20};
+
 // Reads a plugin file (code page 932) and expands it against the software data. A plugin of
-// any length expands completely; an empty file expands to the empty text.
-ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data);
+// any length within the limits expands completely; an empty file expands to the empty text.
+// A plugin over the limit is refused as unreadable, with the reason; an expanded text over
+// its limit is refused with textTooLarge.
+ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
+                          const ExpandLimits& limits = {});
 
 }  // namespace norvelle

@@ -152,15 +152,35 @@ void Form5::List1_Click() {
     // Plugins are opened by name, relative to the working directory, from here on.
     QDir::setCurrent(m_platform.programFolder());
     m_label2->clear();
-    const ReadResult read = readTextFile(pluginFile(item).toStdString());
-    if (read.ok()) m_label2->setText(previewText(read.bytes));
+    const QString file = pluginFile(item);
+    const ReadResult read = readTextFile(file.toStdString(), kPluginDialogLimits.pluginSize);
+    if (!read.ok()) return;  // a plugin that cannot be read shows nothing
+    if (read.truncated) {
+        // No plugin is that large: the user picked a wrong file and should know.
+        reportReadFailure(m_platform, this, file, describeTooLarge(kPluginDialogLimits.pluginSize));
+        return;
+    }
+    m_label2->setText(previewText(read.bytes));
 }
 
 void Form5::Command1_Click() {
     const QListWidgetItem* item = selectedItem();
     if (!item) return;
     const QString file = pluginFile(item);
-    const ExpandResult expanded = ExpandPlugin(file.toStdString(), m_softwareData());
+    const ExpandResult expanded =
+        ExpandPlugin(file.toStdString(), m_softwareData(), kPluginDialogLimits);
+    if (expanded.textTooLarge) {
+        MessageBoxRequest r;
+        r.text = QStringLiteral(
+                     "%1 から作成される Readme が大きすぎるため、表示できません。\n"
+                     "扱えるのは %2 までです。")
+                     .arg(file, QString::fromStdString(describeSize(kPluginDialogLimits.textSize)));
+        r.title = QString::fromLatin1(kAppTitle);
+        r.buttons = MsgButtons::Ok;
+        r.icon = MsgIcon::Critical;
+        m_platform.messageBox(this, r);
+        return;
+    }
     if (!expanded.ok) {
         reportReadFailure(m_platform, this, file, expanded.error);
         return;

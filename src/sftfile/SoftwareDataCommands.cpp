@@ -63,6 +63,11 @@ SaveOutcome saveSoftwareData(Form1& form) {
 
     const EncodeResult encoded =
         encodeCp932(formatSoftwareDataFile(form.softwareData(), state.AppVersion));
+    // A file the load command would refuse is not written at all.
+    if (encoded.bytes.size() > kMaxSoftwareDataFileSize) {
+        reportWriteFailure(platform, &form, *chosen, describeTooLarge(kMaxSoftwareDataFileSize));
+        return SaveOutcome::Failed;
+    }
     if (!encoded.unencodable.empty() &&
         !askReplaceUnencodable(platform, &form, *chosen, encoded.unencodable))
         return SaveOutcome::Failed;
@@ -85,12 +90,13 @@ void loadSoftwareData(Form1& form) {
     state.CurrentFileName = chosen->toStdString();
     if (chosen->isEmpty()) return;
 
-    // A file that is missing or cannot be read is not software data either. A rejected file
-    // leaves the form as it was, needed-file selection included.
+    // A file that is missing, cannot be read or is far too large is not software data
+    // either. A rejected file leaves the form as it was, needed-file selection included.
     QListWidget* list = form.List1();
-    const ReadResult read = readTextFile(state.CurrentFileName);
-    const SoftwareDataFile file =
-        read.ok() ? parseSoftwareDataFile(read.bytes, list->count()) : SoftwareDataFile{};
+    const ReadResult read = readTextFile(state.CurrentFileName, kMaxSoftwareDataFileSize);
+    const SoftwareDataFile file = read.ok() && !read.truncated
+                                      ? parseSoftwareDataFile(read.bytes, list->count())
+                                      : SoftwareDataFile{};
     if (!file.versionAccepted) {
         warnNotSoftwareData(form);
         return;

@@ -17,6 +17,11 @@ namespace norvelle {
 
 inline constexpr std::size_t kSoftwareDataFieldCount = 14;
 
+// The largest software data file the program writes or reads. A real one is a few hundred
+// bytes; a larger file is no software data, and reading it whole would only fill the memory
+// and the fields.
+inline constexpr std::size_t kMaxSoftwareDataFileSize = std::size_t{1} << 20;
+
 // The fourteen fields in the order the file keeps them: Text2(0), Text2(1), Text2(2),
 // Combo1(0) to Combo1(3), Text2(4), Combo1(4), Combo1(5), Text1(0) to Text1(3).
 using SoftwareDataFields = std::array<std::string, kSoftwareDataFieldCount>;

@@ -135,7 +135,8 @@ Tables buildTables() {
         t.encode[b] = static_cast<std::uint16_t>(b);
     }
 
-    const auto failed = reinterpret_cast<iconv_t>(-1);
+    // iconv_open's failure value is (iconv_t)-1, as the C library defines it.
+    const auto failed = reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
     iconv_t dec = iconv_open("UTF-32LE", "CP932");
     iconv_t enc = iconv_open("CP932", "UTF-32LE");
     if (dec == failed || enc == failed) {
@@ -242,9 +243,8 @@ inline char32_t nextCodePoint(const unsigned char*& p, const unsigned char* end)
     char32_t cp;
     unsigned lo = 0x80;
     unsigned hi = 0xBF;
-    if (b0 < 0xC2) {
-        return kReplacementChar;
-    } else if (b0 < 0xE0) {
+    if (b0 < 0xC2 || b0 >= 0xF5) return kReplacementChar;  // never the start of a character
+    if (b0 < 0xE0) {
         need = 1;
         cp = b0 & 0x1F;
     } else if (b0 < 0xF0) {
@@ -252,13 +252,11 @@ inline char32_t nextCodePoint(const unsigned char*& p, const unsigned char* end)
         cp = b0 & 0x0F;
         if (b0 == 0xE0) lo = 0xA0;  // overlong
         if (b0 == 0xED) hi = 0x9F;  // surrogates
-    } else if (b0 < 0xF5) {
+    } else {
         need = 3;
         cp = b0 & 0x07;
         if (b0 == 0xF0) lo = 0x90;  // overlong
         if (b0 == 0xF4) hi = 0x8F;  // beyond U+10FFFF
-    } else {
-        return kReplacementChar;
     }
     for (unsigned i = 0; i < need; ++i) {
         if (p == end || *p < lo || *p > hi) return kReplacementChar;

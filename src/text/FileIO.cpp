@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -71,7 +72,7 @@ int resolveLinks(const std::string& path, std::string& resolved) {
         std::string target(buf, static_cast<std::size_t>(n));
         if (!target.empty() && target[0] != '/') {
             const std::size_t slash = resolved.rfind('/');
-            if (slash != std::string::npos) target = resolved.substr(0, slash + 1) + target;
+            if (slash != std::string::npos) target.insert(0, resolved, 0, slash + 1);
         }
         resolved = std::move(target);
     }
@@ -91,10 +92,12 @@ int createTempFile(const std::string& target, std::string& tempPath, int& fd) {
     static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 random(std::random_device{}() ^
                                         static_cast<std::uint64_t>(::getpid()) << 32);
+    const std::string prefix = folder + "." + name + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string suffix(6, 'X');
         for (char& c : suffix) c = kChars[random() % (sizeof kChars - 1)];
-        tempPath = folder + "." + name + "." + suffix + ".tmp";
+        tempPath = prefix;
+        tempPath.append(suffix).append(".tmp");
         fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd >= 0) return 0;
         if (errno != EEXIST) return errno;
@@ -226,12 +229,23 @@ std::string describeErrno(int errnum) {
     return "エラー " + std::to_string(errnum) + " (" + text + ")";
 }
 
+std::string describeSize(std::uint64_t bytes) {
+    constexpr std::uint64_t kKilo = 1024;
+    if (bytes != 0 && bytes % (kKilo * kKilo) == 0) return std::to_string(bytes >> 20) + " MB";
+    if (bytes != 0 && bytes % kKilo == 0) return std::to_string(bytes >> 10) + " KB";
+    return std::to_string(bytes) + " バイト";
+}
+
+std::string describeTooLarge(std::uint64_t limit) {
+    return "ファイルが大きすぎます。扱えるのは " + describeSize(limit) + " までです。";
+}
+
 void setWriteFaultInjector(WriteFaultInjector injector) {
     std::lock_guard<std::mutex> lock(injectorMutex());
     injectorSlot() = std::move(injector);
 }
 
-ReadResult readFileBytes(const std::string& path) {
+ReadResult readFileBytes(const std::string& path, std::uint64_t limit) {
     ReadResult result;
     auto fail = [&result](int errnum) {
         result.status = ReadResult::Status::Error;
@@ -269,12 +283,18 @@ ReadResult readFileBytes(const std::string& path) {
         return S_ISDIR(st.st_mode) ? fail(EISDIR) : notRegular();
     }
 
-    // The size is a first guess: the file may change while it is read.
+    // The size is a first guess: the file may change while it is read. One byte beyond the
+    // limit tells whether the file goes on.
+    const std::uint64_t cap = limit == kWholeFile ? kWholeFile : limit + 1;
     std::string& data = result.bytes;
-    data.resize(static_cast<std::size_t>(st.st_size) + 1);
+    data.resize(
+        static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(st.st_size) + 1, cap)));
     std::size_t filled = 0;
     for (;;) {
-        if (filled == data.size()) data.resize(data.size() * 2);
+        if (filled == data.size()) {
+            if (filled >= cap) break;
+            data.resize(static_cast<std::size_t>(std::min<std::uint64_t>(data.size() * 2, cap)));
+        }
         const ssize_t n = ::read(fd, data.data() + filled, data.size() - filled);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -287,13 +307,17 @@ ReadResult readFileBytes(const std::string& path) {
         filled += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    if (filled > limit) {
+        filled = static_cast<std::size_t>(limit);
+        result.truncated = true;
+    }
     data.resize(filled);
     result.status = ReadResult::Status::Ok;
     return result;
 }
 
-ReadResult readTextFile(const std::string& path) {
-    ReadResult result = readFileBytes(path);
+ReadResult readTextFile(const std::string& path, std::uint64_t limit) {
+    ReadResult result = readFileBytes(path, limit);
     if (result.ok()) result.bytes = decodeCp932(result.bytes);
     return result;
 }

@@ -13,6 +13,8 @@ struct ReadResult {
     Status status = Status::Missing;
     std::string bytes;  // the whole file when Ok
     std::string error;  // the reason, in Japanese, when Error
+    // Ok, but the file is longer than the caller's limit: `bytes` holds only its start.
+    bool truncated = false;
 
     bool ok() const { return status == Status::Ok; }
 };
@@ -22,12 +24,17 @@ struct WriteResult {
     std::string error;  // the reason, in Japanese, when !ok
 };
 
-// Reads a whole file. A missing file is its own outcome; a folder, a file without read
-// permission or a failing read is an error with its reason.
-ReadResult readFileBytes(const std::string& path);
+// No limit on how much of a file is read.
+inline constexpr std::uint64_t kWholeFile = UINT64_MAX;
 
-// Reads a file and decodes it from code page 932 to UTF-8.
-ReadResult readTextFile(const std::string& path);
+// Reads a whole file, or no more than its first `limit` bytes: a longer file comes back cut
+// and marked truncated, so that no file can take more memory than its reader allows. A
+// missing file is its own outcome; a folder, a named pipe, a device, a file without read
+// permission or a failing read is an error with its reason.
+ReadResult readFileBytes(const std::string& path, std::uint64_t limit = kWholeFile);
+
+// Reads a file, or its first `limit` bytes, and decodes it from code page 932 to UTF-8.
+ReadResult readTextFile(const std::string& path, std::uint64_t limit = kWholeFile);
 
 bool fileExists(const std::string& path);          // any kind of file or folder
 std::optional<std::uint64_t> fileSize(const std::string& path);  // regular files only
@@ -42,6 +49,12 @@ WriteResult removeFile(const std::string& path);
 
 // The reason for an errno value, in the words of the program's user interface.
 std::string describeErrno(int errnum);
+
+// A size in bytes as the user interface shows it: "4 MB", "512 KB", "100 バイト".
+std::string describeSize(std::uint64_t bytes);
+
+// The reason for refusing a file larger than `limit` bytes, naming the limit.
+std::string describeTooLarge(std::uint64_t limit);
 
 // Test seam: when set, every write step asks it first; a non-zero errno it returns makes
 // that step fail with that errno. Steps: "open", "write", "sync", "rename", "remove".

@@ -66,16 +66,24 @@ TEST_F(CopyrightRegistrationTest, AFailedWriteIsReportedAndTheAnswerStaysInTheFi
     writeBytes("copyright.dat", "\"old\"\r\n");
     failingFiles.insert("copyright.dat");
     start();
-    platform.answerInput("new").answer(MsgAnswer::Ok);
-    trigger("tyo");
-    const auto messages = platform.messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].title, "Norvelle");
-    EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
-    EXPECT_TRUE(messages[0].text.contains("copyright.dat に著作権を保存できませんでした"));
-    EXPECT_TRUE(messages[0].text.contains("アクセスが拒否されました"));
-    EXPECT_EQ(bytesOf("copyright.dat"), "\"old\"\r\n");
-    EXPECT_EQ(form->Text2(2)->text(), "new");
+    const std::set<std::string> names = namesIn(dir.path());
+    for (const WriteFault& fault : kWriteFaults) {
+        SCOPED_TRACE(fault.step);
+        faults = {fault};
+        platform.clearRecords();
+        form->Text2(2)->setText("old");
+        platform.answerInput("new").answer(MsgAnswer::Ok);
+        trigger("tyo");
+        const auto messages = platform.messages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].title, "Norvelle");
+        EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
+        EXPECT_TRUE(messages[0].text.contains("copyright.dat に著作権を保存できませんでした"));
+        EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(describeErrno(fault.errnum))));
+        EXPECT_EQ(bytesOf("copyright.dat"), "\"old\"\r\n");
+        EXPECT_EQ(namesIn(dir.path()), names);
+        EXPECT_EQ(form->Text2(2)->text(), "new");
+    }
 
     // Characters Shift-JIS lacks: stored as "?" only when the user agrees.
     failingFiles.clear();

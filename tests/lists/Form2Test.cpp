@@ -224,54 +224,64 @@ TEST_P(Form2Test, ExitRefreshesTheMainWindowAndTheCloseBoxDoesNot) {
 
 TEST_P(Form2Test, AFileThatCannotBeChangedIsReportedAndNothingTypedIsLost) {
     const Mode& m = GetParam();
-    writeBytes(m.file, "a\r\nb\r\n");
     failingFiles.insert(m.file);
     start();
-    auto expectReported = [&](const QString& what) {
-        const auto messages = platform.messages();
-        ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].title, "Norvelle");
-        EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
-        EXPECT_EQ(messages[0].buttons, MsgButtons::Ok);
-        EXPECT_TRUE(messages[0].text.contains(m.file)) << messages[0].text.toStdString();
-        EXPECT_TRUE(messages[0].text.contains(what)) << messages[0].text.toStdString();
-        EXPECT_TRUE(messages[0].text.contains("アクセスが拒否されました"));
+    for (std::size_t i = 0; i < std::size(kWriteFaults); ++i) {
+        const WriteFault write = kWriteFaults[i];
+        const WriteFault remove = kRemoveFaults[i % std::size(kRemoveFaults)];
+        SCOPED_TRACE(write.step);
+        faults = {write, remove};
+        writeBytes(m.file, "a\r\nb\r\n");
+        const std::set<std::string> names = namesIn(dir.path());
+        auto expectReported = [&](const QString& what, const WriteFault& fault) {
+            const auto messages = platform.messages();
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].title, "Norvelle");
+            EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
+            EXPECT_EQ(messages[0].buttons, MsgButtons::Ok);
+            EXPECT_TRUE(messages[0].text.contains(m.file)) << messages[0].text.toStdString();
+            EXPECT_TRUE(messages[0].text.contains(what)) << messages[0].text.toStdString();
+            EXPECT_TRUE(
+                messages[0].text.contains(QString::fromStdString(describeErrno(fault.errnum))));
+            EXPECT_EQ(namesIn(dir.path()), names);
+            platform.clearRecords();
+        };
+        open([&](Form2& d) {
+            platform.answer(MsgAnswer::Ok);
+            type(d, "c");
+            d.Command1()->click();
+            expectReported("保存できませんでした", write);
+            EXPECT_EQ(d.Text1()->text(), "c");
+            EXPECT_EQ(entries(d.List1()), QStringList({"a", "b"}));
+
+            // Deleting with typed text: the list shows the file again, the text stays.
+            platform.answer(MsgAnswer::Ok);
+            clickEntry(d.List1(), 0);
+            d.Command3()->click();
+            expectReported("保存できませんでした", write);
+            EXPECT_EQ(entries(d.List1()), QStringList({"a", "b"}));
+            EXPECT_EQ(d.Text1()->text(), "c");
+            EXPECT_EQ(d.Command3()->text(), "クリア");
+
+            platform.answer(MsgAnswer::Ok);
+            d.Command3()->click();
+            expectReported("消去できませんでした", remove);
+            EXPECT_EQ(entries(d.List1()), QStringList({"a", "b"}));
+        });
+        EXPECT_EQ(bytesOf(m.file), "a\r\nb\r\n");
+
+        // The last entry whose file cannot be deleted comes back.
+        writeBytes(m.file, "z\r\n");
+        open([&](Form2& d) {
+            platform.answer(MsgAnswer::Ok);
+            clickEntry(d.List1(), 0);
+            d.Command3()->click();
+            expectReported("消去できませんでした", remove);
+            EXPECT_EQ(entries(d.List1()), QStringList({"z"}));
+        });
+        EXPECT_EQ(bytesOf(m.file), "z\r\n");
         platform.clearRecords();
-    };
-    open([&](Form2& d) {
-        platform.answer(MsgAnswer::Ok);
-        type(d, "c");
-        d.Command1()->click();
-        expectReported("保存できませんでした");
-        EXPECT_EQ(d.Text1()->text(), "c");
-        EXPECT_EQ(entries(d.List1()), QStringList({"a", "b"}));
-
-        // Deleting with typed text: the list shows the file again, the text stays.
-        platform.answer(MsgAnswer::Ok);
-        clickEntry(d.List1(), 0);
-        d.Command3()->click();
-        expectReported("保存できませんでした");
-        EXPECT_EQ(entries(d.List1()), QStringList({"a", "b"}));
-        EXPECT_EQ(d.Text1()->text(), "c");
-        EXPECT_EQ(d.Command3()->text(), "クリア");
-
-        platform.answer(MsgAnswer::Ok);
-        d.Command3()->click();
-        expectReported("消去できませんでした");
-        EXPECT_EQ(entries(d.List1()), QStringList({"a", "b"}));
-    });
-    EXPECT_EQ(bytesOf(m.file), "a\r\nb\r\n");
-
-    // The last entry whose file cannot be deleted comes back.
-    writeBytes(m.file, "z\r\n");
-    open([&](Form2& d) {
-        platform.answer(MsgAnswer::Ok);
-        clickEntry(d.List1(), 0);
-        d.Command3()->click();
-        expectReported("消去できませんでした");
-        EXPECT_EQ(entries(d.List1()), QStringList({"z"}));
-    });
-    EXPECT_EQ(bytesOf(m.file), "z\r\n");
+    }
 }
 
 TEST_P(Form2Test, CharactersShiftJisLacksAreStoredAsQuestionMarksOnlyWhenTheUserAgrees) {

@@ -1,10 +1,14 @@
 #include "lists/Form3.h"
+#include "lists/Items.h"
 #include "lists/RegistrationTest.h"
 #include "platform/Twips.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
 #include <filesystem>
 
 namespace norvelle::test {
@@ -136,33 +140,47 @@ TEST_F(Form3Test, AFileThatCannotBeChangedIsReportedAndTheListMatchesIt) {
     writeBytes("Needfiles.dat", "a\r\nb\r\nc\r\n");
     failingFiles.insert("Needfiles.dat");
     start();
-    open([&](Form3& d) {
-        platform.answer(MsgAnswer::Ok).answer(MsgAnswer::Ok).answer(MsgAnswer::Ok);
-        d.Text1()->insert("d");
-        d.Command3()->click();
-        EXPECT_EQ(d.Text1()->text(), "d");
-        EXPECT_EQ(entries(d.List1()), QStringList({"a", "b", "c"}));
+    const std::set<std::string> names = namesIn(dir.path());
+    for (std::size_t i = 0; i < std::size(kWriteFaults); ++i) {
+        const WriteFault write = kWriteFaults[i];
+        const WriteFault remove = kRemoveFaults[i % std::size(kRemoveFaults)];
+        SCOPED_TRACE(write.step);
+        faults = {write, remove};
+        platform.clearRecords();
+        open([&](Form3& d) {
+            platform.answer(MsgAnswer::Ok).answer(MsgAnswer::Ok).answer(MsgAnswer::Ok);
+            d.Text1()->insert("d");
+            d.Command3()->click();
+            EXPECT_EQ(d.Text1()->text(), "d");
+            EXPECT_EQ(entries(d.List1()), QStringList({"a", "b", "c"}));
 
-        clickEntry(d.List1(), 1);
-        d.Command2()->click();
-        EXPECT_EQ(entries(d.List1()), QStringList({"a", "b", "c"}));
-        EXPECT_EQ(selectedRow(d.List1()), 1);
+            clickEntry(d.List1(), 1);
+            d.Command2()->click();
+            EXPECT_EQ(entries(d.List1()), QStringList({"a", "b", "c"}));
+            EXPECT_EQ(selectedRow(d.List1()), 1);
 
-        d.Command1()->click();
-        EXPECT_EQ(entries(d.List1()), QStringList({"a", "b", "c"}));
+            d.Command1()->click();
+            EXPECT_EQ(entries(d.List1()), QStringList({"a", "b", "c"}));
 
-        const auto messages = platform.messages();
-        ASSERT_EQ(messages.size(), 3u);
-        for (const auto& msg : messages) {
-            EXPECT_EQ(msg.title, "Norvelle");
-            EXPECT_EQ(msg.icon, MsgIcon::Critical);
-            EXPECT_TRUE(msg.text.startsWith("Needfiles.dat ")) << msg.text.toStdString();
-        }
-        EXPECT_TRUE(messages[0].text.contains("保存できませんでした"));
-        EXPECT_TRUE(messages[1].text.contains("保存できませんでした"));
-        EXPECT_TRUE(messages[2].text.contains("消去できませんでした"));
-    });
-    EXPECT_EQ(bytesOf("Needfiles.dat"), "a\r\nb\r\nc\r\n");
+            const auto messages = platform.messages();
+            ASSERT_EQ(messages.size(), 3u);
+            for (const auto& msg : messages) {
+                EXPECT_EQ(msg.title, "Norvelle");
+                EXPECT_EQ(msg.icon, MsgIcon::Critical);
+                EXPECT_TRUE(msg.text.startsWith("Needfiles.dat ")) << msg.text.toStdString();
+            }
+            const QString writeReason = QString::fromStdString(describeErrno(write.errnum));
+            EXPECT_TRUE(messages[0].text.contains("保存できませんでした"));
+            EXPECT_TRUE(messages[0].text.contains(writeReason));
+            EXPECT_TRUE(messages[1].text.contains("保存できませんでした"));
+            EXPECT_TRUE(messages[1].text.contains(writeReason));
+            EXPECT_TRUE(messages[2].text.contains("消去できませんでした"));
+            EXPECT_TRUE(
+                messages[2].text.contains(QString::fromStdString(describeErrno(remove.errnum))));
+        });
+        EXPECT_EQ(bytesOf("Needfiles.dat"), "a\r\nb\r\nc\r\n");
+        EXPECT_EQ(namesIn(dir.path()), names);
+    }
 
     // A file that cannot be read is reported on opening; the list stays empty.
     failingFiles.clear();
@@ -175,6 +193,56 @@ TEST_F(Form3Test, AFileThatCannotBeChangedIsReportedAndTheListMatchesIt) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
     EXPECT_TRUE(messages[0].text.contains("Needfiles.dat を読み込めませんでした"));
+}
+
+TEST_F(Form3Test, ListsFarTooLongAreReadInPartAndTheUserIsTold) {
+    // A million addresses; twice as many needed files as the program ever stores; a gigabyte
+    // without a line break (sparse, so it takes no room on the disk); and a named pipe, which
+    // must not block start-up.
+    std::string addresses;
+    for (int i = 0; i < 1000000; ++i) addresses += "user" + std::to_string(i) + "@example.org\r\n";
+    writeBytes("EMAIL.dat", addresses);
+    std::string needed;
+    for (std::size_t i = 0; i < 2 * kMaxListEntries; ++i)
+        needed += "F" + std::to_string(i) + "\r\n";
+    writeBytes("Needfiles.dat", needed);
+    writeBytes("HomePage.dat", "");
+    ASSERT_EQ(::truncate("HomePage.dat", std::int64_t{1} << 30), 0);
+    ASSERT_EQ(::mkfifo("copyright.dat", 0644), 0);
+
+    platform.answer(MsgAnswer::Ok);
+    start();
+    ASSERT_EQ(platform.messages().size(), 1u);
+    const MessageBoxRequest told = platform.messages()[0];
+    EXPECT_EQ(told.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(told.title, "Norvelle");
+    EXPECT_TRUE(told.text.contains("EMAIL.dat（最初の 10001 件）")) << told.text.toStdString();
+    EXPECT_TRUE(told.text.contains("Needfiles.dat（最初の 10001 件）"));
+    EXPECT_FALSE(told.text.contains("HomePage.dat"));
+    EXPECT_EQ(form->Combo1(4)->count(), 10001);
+    EXPECT_EQ(form->Combo1(4)->itemText(10000), "user10000@example.org");
+    EXPECT_EQ(form->Combo1(5)->currentText(), "http://");  // unreadable: left as it was
+    EXPECT_EQ(form->List1()->count(), 5 + 10001);
+
+    // The dialog tells too; a change stores what was read, and then nothing is cut any more.
+    platform.clearRecords();
+    platform.answer(MsgAnswer::Ok);
+    open([&](Form3& d) {
+        ASSERT_EQ(platform.messages().size(), 1u);
+        EXPECT_TRUE(platform.messages()[0].text.contains("Needfiles.dat（最初の 10001 件）"));
+        ASSERT_EQ(d.List1()->count(), 10001);
+        clickEntry(d.List1(), 0);
+        d.Command2()->click();
+        platform.answer(MsgAnswer::Ok);  // the main window's lists follow: EMAIL.dat is cut still
+        d.Command4()->click();
+    });
+    std::string kept;  // what was read, without the deleted first entry
+    for (std::size_t i = 1; i < kMaxListEntries; ++i) kept += "F" + std::to_string(i) + "\r\n";
+    EXPECT_EQ(bytesOf("Needfiles.dat"), kept);
+    EXPECT_EQ(platform.messages().size(), 2u);  // exit refreshed the main window's lists
+    EXPECT_TRUE(platform.messages()[1].text.contains("EMAIL.dat"));
+    EXPECT_FALSE(platform.messages()[1].text.contains("Needfiles.dat"));
+    EXPECT_EQ(form->List1()->count(), 5 + 10000);
 }
 
 }  // namespace

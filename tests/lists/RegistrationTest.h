@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/MainWindowTest.h"
+#include "support/WriteFaults.h"
 #include "text/FileIO.h"
 
 #include <QAction>
@@ -20,12 +21,17 @@ class RegistrationTest : public MainWindowTest {
 protected:
     std::vector<std::string> writes;     // "open <file>" and "remove <file>", in order
     std::set<std::string> failingFiles;  // these files can be neither written nor removed
+    // How they fail: the first fault whose step comes; a fault without a step fails any.
+    std::vector<WriteFault> faults = {{{}, EACCES}};
 
     void SetUp() override {
         setWriteFaultInjector([this](std::string_view step, const std::string& path) {
             if (step == "open" || step == "remove")
                 writes.push_back(std::string(step) + " " + path);
-            return failingFiles.count(path) ? EACCES : 0;
+            if (!failingFiles.count(path)) return 0;
+            for (const WriteFault& f : faults)
+                if (f.step.empty() || f.step == step) return f.errnum;
+            return 0;
         });
     }
     void TearDown() override { setWriteFaultInjector(nullptr); }

@@ -1,8 +1,12 @@
 #include "plugin/Form5.h"
 
+#include "plugin/ExpandPlugin.h"
 #include "plugin/Form6.h"
 #include "support/MainWindowTest.h"
+#include "text/FileIO.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QAction>
 #include <QDir>
 #include <QLabel>
@@ -10,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
 #include <filesystem>
 #include <functional>
 
@@ -71,6 +76,7 @@ TEST_F(Form5Test, ListsThePluginsOfTheProgramFolder) {
     plugin("notes.txt", "");
     plugin("old.spd.bak", "");
     std::filesystem::create_directory(prog + "/folder.spd");
+    ASSERT_EQ(::mkfifo((prog + "/pipe.spd").c_str(), 0644), 0);  // opening it would block
     writeBytes("here.spd", "");  // in the working directory, not in the program's folder
 
     bool opened = false;
@@ -198,6 +204,48 @@ TEST_F(Form5Test, APluginThatCannotBeReadOnOkIsReported) {
     EXPECT_EQ(messages[0].title, "Norvelle");
     EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
     EXPECT_EQ(form->Text2(0)->text(), "名前");
+}
+
+TEST_F(Form5Test, PluginsAndReadmesFarTooLargeAreRefusedWithAMessage) {
+    // A gigabyte without a line break, sparse so that it takes no room on the disk.
+    plugin("huge.spd", "[$ソフト名]");
+    ASSERT_EQ(::truncate((prog + "/huge.spd").c_str(), std::int64_t{1} << 30), 0);
+    // A small plugin that repeats a long field more often than a Readme can hold.
+    std::string lines;
+    for (int i = 0; i < 200; ++i) lines += "[$add1]\r\n";
+    plugin("long.spd", lines);
+    form->Text1(0)->setText(QString(8192, u'長'));  // 24 KB in UTF-8, 200 times
+
+    auto expectRefused = [&](const QString& file, const QString& reason) {
+        const auto messages = platform.messages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_TRUE(messages[0].text.contains(file)) << messages[0].text.toStdString();
+        EXPECT_TRUE(messages[0].text.contains(reason)) << messages[0].text.toStdString();
+        EXPECT_EQ(messages[0].title, "Norvelle");
+        EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
+        platform.clearRecords();
+    };
+    const QString tooLarge =
+        QString::fromStdString(describeTooLarge(kPluginDialogLimits.pluginSize));
+    create([&](Form5& d) {
+        platform.clearRecords();
+        platform.answer(MsgAnswer::Ok);
+        click(d, 0);
+        expectRefused("huge.spd", tooLarge);
+        EXPECT_EQ(d.Label2()->text(), "");
+
+        platform.answer(MsgAnswer::Ok);
+        d.Command1()->click();
+        expectRefused("huge.spd", tooLarge);
+
+        click(d, 1);
+        EXPECT_TRUE(d.Label2()->text().startsWith("[$add1]\r\n"));
+        platform.answer(MsgAnswer::Ok);
+        d.Command1()->click();
+        expectRefused("long.spd", "Readme が大きすぎる");
+        EXPECT_TRUE(d.isVisible());
+    });
+    EXPECT_EQ(modalsShown(), 0);  // the records were cleared with the dialog open: no preview
 }
 
 TEST_F(Form5Test, AnEmptyPluginOpensAnEmptyPreview) {

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
+#include "support/WriteFaults.h"
 #include "text/FileIO.h"
 
 #include <gtest/gtest.h>
@@ -138,18 +139,23 @@ TEST_F(Form6Test, CancelAndTheOverwriteQuestion) {
 TEST_F(Form6Test, AFailedWriteIsReportedAndKeepsTheOldFile) {
     preview.setExpandedText("新しい\r\n");
     writeBytes("Readme.txt", "old contents\r\n");
-    setWriteFaultInjector(
-        [](std::string_view step, const std::string&) { return step == "write" ? ENOSPC : 0; });
-    save("Readme.txt", {MsgAnswer::Yes, MsgAnswer::Ok});
+    const std::set<std::string> names = namesIn(".");
+    for (const WriteFault& fault : kWriteFaults) {
+        SCOPED_TRACE(fault.step);
+        platform.clearRecords();
+        failWritesAt(fault);
+        save("Readme.txt", {MsgAnswer::Yes, MsgAnswer::Ok});
 
-    EXPECT_EQ(readBytes("Readme.txt"), "old contents\r\n");
-    const auto messages = platform.messages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_TRUE(messages[1].text.contains("Readme.txt"));
-    EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(describeErrno(ENOSPC))));
-    EXPECT_EQ(messages[1].icon, MsgIcon::Critical);
-    EXPECT_EQ(messages[1].title, "Norvelle");
-    for (const QString& text : messageTexts()) EXPECT_FALSE(text.contains("を作成しました"));
+        EXPECT_EQ(readBytes("Readme.txt"), "old contents\r\n");
+        EXPECT_EQ(namesIn("."), names);
+        const auto messages = platform.messages();
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_TRUE(messages[1].text.contains("Readme.txt"));
+        EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(describeErrno(fault.errnum))));
+        EXPECT_EQ(messages[1].icon, MsgIcon::Critical);
+        EXPECT_EQ(messages[1].title, "Norvelle");
+        for (const QString& text : messageTexts()) EXPECT_FALSE(text.contains("を作成しました"));
+    }
 
     // A folder that does not exist.
     setWriteFaultInjector(nullptr);

@@ -1,9 +1,15 @@
+#include "sftfile/SoftwareDataFile.h"
 #include "support/MainWindowTest.h"
+#include "support/WriteFaults.h"
 #include "text/FileIO.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QAction>
 #include <QLabel>
+
 #include <cerrno>
+#include <filesystem>
 
 namespace norvelle::test {
 namespace {
@@ -120,23 +126,41 @@ TEST_F(SoftwareDataCommandsTest, SaveThatWritesNothingLeavesStateAndFileAlone) {
     trigger("softs");
     EXPECT_EQ(state.CurrentFileName, existing);
 
-    // A write that fails: reported with the file and the reason; the old file stays whole.
-    setWriteFaultInjector(
-        [](std::string_view step, const std::string&) { return step == "write" ? ENOSPC : 0; });
+    // A write that fails: reported with the file and the reason; the old file stays whole,
+    // and nothing is left beside it.
+    const std::set<std::string> names = namesIn(dir.path());
+    auto expectFailed = [&](const std::string& reason) {
+        ASSERT_EQ(platform.messages().size(), 2u);
+        const MessageBoxRequest failure = platform.messages()[1];
+        EXPECT_EQ(failure.icon, MsgIcon::Critical);
+        EXPECT_EQ(failure.title, "Norvelle");
+        EXPECT_TRUE(failure.text.contains(QString::fromStdString(existing)));
+        EXPECT_TRUE(failure.text.contains(QString::fromStdString(reason)));
+        EXPECT_EQ(readBytes(existing), "old bytes");
+        EXPECT_EQ(namesIn(dir.path()), names);
+        EXPECT_EQ(state.DataSaved, 0);
+        EXPECT_EQ(form->windowTitle(), kNewCaption);
+    };
+    for (const WriteFault& fault : kWriteFaults) {
+        SCOPED_TRACE(fault.step);
+        platform.clearRecords();
+        failWritesAt(fault);
+        platform.answerFile(QString::fromStdString(existing))
+            .answer(MsgAnswer::Yes)
+            .answer(MsgAnswer::Ok);
+        trigger("softs");
+        expectFailed(describeErrno(fault.errnum));
+    }
+
+    // Data the load command would refuse as far too large is not written at all.
+    setWriteFaultInjector(nullptr);
+    platform.clearRecords();
+    form->Text1(0)->setText(QString(static_cast<qsizetype>(kMaxSoftwareDataFileSize), u'x'));
     platform.answerFile(QString::fromStdString(existing))
         .answer(MsgAnswer::Yes)
         .answer(MsgAnswer::Ok);
     trigger("softs");
-    ASSERT_EQ(platform.messages().size(), 3u);
-    const MessageBoxRequest failure = platform.messages()[2];
-    EXPECT_EQ(failure.icon, MsgIcon::Critical);
-    EXPECT_EQ(failure.title, "Norvelle");
-    EXPECT_TRUE(failure.text.contains(QString::fromStdString(existing)));
-    EXPECT_TRUE(failure.text.contains(QString::fromStdString(describeErrno(ENOSPC))));
-
-    EXPECT_EQ(readBytes(existing), "old bytes");
-    EXPECT_EQ(state.DataSaved, 0);
-    EXPECT_EQ(form->windowTitle(), kNewCaption);
+    expectFailed(describeTooLarge(kMaxSoftwareDataFileSize));
 }
 
 TEST_F(SoftwareDataCommandsTest, CharactersOutsideTheCodePageAreReplacedOnlyWithConsent) {
@@ -197,7 +221,14 @@ TEST_F(SoftwareDataCommandsTest, RejectedLoadWarnsAndLeavesTheFormAsItWas) {
 
     writeBytes("v204.sft", filledFile("2.04", "フリーウエア", {"0"}));
     writeBytes("empty.sft", "");
-    for (const char* name : {"v204.sft", "empty.sft", "missing.sft"}) {
+    // Neither a folder nor a named pipe is read (a pipe would block the window), and a
+    // software data file of a gigabyte is no software data, however it begins.
+    std::filesystem::create_directory("folder.sft");
+    ASSERT_EQ(::mkfifo("pipe.sft", 0644), 0);
+    writeBytes("huge.sft", filledFile("2.06", "フリーウエア", {"0"}));
+    ASSERT_EQ(::truncate("huge.sft", std::int64_t{1} << 30), 0);
+    for (const char* name :
+         {"v204.sft", "empty.sft", "missing.sft", "folder.sft", "pipe.sft", "huge.sft"}) {
         platform.clearRecords();
         platform.answerFile(QString::fromStdString(dir.file(name))).answer(MsgAnswer::Ok);
         trigger("softl");
@@ -216,7 +247,7 @@ TEST_F(SoftwareDataCommandsTest, RejectedLoadWarnsAndLeavesTheFormAsItWas) {
     // Cancelling the dialog changes nothing, not even the name.
     platform.cancelFile();
     trigger("softl");
-    EXPECT_EQ(state.CurrentFileName, dir.file("missing.sft"));
+    EXPECT_EQ(state.CurrentFileName, dir.file("huge.sft"));
 
     // After a rejected file the next one loads normally.
     writeBytes("good.sft", filledFile("2.06", "フリーウエア", {"1"}));

@@ -55,6 +55,13 @@ bool exists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 std::string sjis(std::string_view utf8) {
     auto r = encodeCp932(utf8, '\0');
     if (!r.unencodable.empty()) throw std::runtime_error("test text does not fit code page 932");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,10 @@ private:
 void writeBytes(const std::string& path, std::string_view bytes);
 std::string readBytes(const std::string& path);
 bool exists(const std::string& path);
+
+// The names in a folder, hidden ones included: what a failed or interrupted write may have
+// left behind.
+std::set<std::string> namesIn(const std::string& folder);
 
 // UTF-8 text to code page 932 bytes, for writing test files in Japanese.
 std::string sjis(std::string_view utf8);

@@ -16,17 +16,10 @@
 namespace norvelle {
 namespace {
 
+using test::namesIn;
 using test::readBytes;
 using test::TempDir;
 using test::writeBytes;
-
-std::set<std::string> namesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
 
 mode_t modeOf(const std::string& path) {
     struct stat st;
@@ -69,6 +62,30 @@ TEST_F(FileIO, ReadsWholeFilesAndTellsMissingFromBroken) {
     EXPECT_FALSE(fileExists("absent.dat"));
     EXPECT_EQ(fileSize("plain.dat"), std::optional<std::uint64_t>(bytes.size()));
     EXPECT_EQ(fileSize("folder.dat"), std::nullopt);
+}
+
+TEST_F(FileIO, ReadsNoMoreThanTheLimit) {
+    // A sparse file: a gigabyte on paper, nothing on the disk.
+    writeBytes("huge.dat", "");
+    ASSERT_EQ(::truncate("huge.dat", std::int64_t{1} << 30), 0);
+    ReadResult r = readTextFile("huge.dat", 1000);
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r.truncated);
+    EXPECT_EQ(r.bytes, std::string(1000, '\0'));
+
+    writeBytes("exact.dat", "12345");
+    r = readFileBytes("exact.dat", 5);
+    EXPECT_FALSE(r.truncated);
+    EXPECT_EQ(r.bytes, "12345");
+    r = readFileBytes("exact.dat", 4);
+    EXPECT_TRUE(r.truncated);
+    EXPECT_EQ(r.bytes, "1234");
+    EXPECT_EQ(readFileBytes("exact.dat", 0).bytes, "");
+
+    EXPECT_EQ(describeTooLarge(std::uint64_t{4} << 20),
+              "ファイルが大きすぎます。扱えるのは 4 MB までです。");
+    EXPECT_EQ(describeSize(512 * 1024), "512 KB");
+    EXPECT_EQ(describeSize(1000), "1000 バイト");
 }
 
 TEST_F(FileIO, WritesNewAndReplacedFiles) {

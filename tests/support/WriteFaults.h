@@ -1,0 +1,32 @@
+#pragma once
+
+#include "text/FileIO.h"
+
+#include <cerrno>
+#include <string>
+#include <string_view>
+
+namespace norvelle::test {
+
+// A step of writing or removing a file that fails, and how.
+struct WriteFault {
+    std::string_view step;  // as the write fault injector names it
+    int errnum;
+};
+
+// A full disk, a folder the user may not write to, and a file system that refuses the final
+// rename, as for a file another program holds open.
+inline constexpr WriteFault kWriteFaults[] = {
+    {"write", ENOSPC}, {"open", EACCES}, {"rename", EBUSY}};
+
+// A file the user may not delete, and one held open elsewhere.
+inline constexpr WriteFault kRemoveFaults[] = {{"remove", EACCES}, {"remove", EBUSY}};
+
+// Makes every write or removal fail at the fault's step until the injector is reset.
+inline void failWritesAt(const WriteFault& fault) {
+    setWriteFaultInjector([fault](std::string_view step, const std::string&) {
+        return step == fault.step ? fault.errnum : 0;
+    });
+}
+
+}  // namespace norvelle::test
