@@ -1,0 +1,23 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace norvelle::cli {
+
+// The exit codes of norvelle-cli; --help lists them too.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitMarkerProblems = 1,   // check, render --strict: an unknown or unclosed marker
+    kExitUsage = 2,            // the command line is wrong
+    kExitUnencodable = 3,      // code page 932 cannot hold some character; nothing written
+    kExitIoError = 4,          // a file could not be read or written
+    kExitNotSoftwareData = 5,  // the .sft file is not Norvelle 2.0x software data
+};
+
+// Runs one command line (the arguments after the program's name). The Readme and the
+// listings go to `out`, messages to `err`, one line each.
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace norvelle::cli

@@ -1,0 +1,364 @@
+#include "Cli.h"
+#include "Json.h"
+
+#include "lists/RegisteredLists.h"
+#include "plugin/ExpandPlugin.h"
+#include "sftfile/SoftwareDataFile.h"
+#include "support/TempDir.h"
+#include "text/Cp932.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace norvelle::cli {
+namespace {
+
+using test::exists;
+using test::readBytes;
+using test::sjis;
+using test::TempDir;
+using test::writeBytes;
+
+struct Outcome {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Outcome cli(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = runCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// A JSON reader just big enough for what `show --json` prints: objects, arrays, strings,
+// whole numbers. It throws on anything else, so a malformed document fails the test.
+struct Json {
+    std::string text;  // a string, or a number as written
+    std::vector<Json> items;
+    std::map<std::string, Json> fields;
+};
+
+struct JsonReader {
+    std::string_view s;
+    std::size_t at = 0;
+
+    char next(bool skipSpace = true) {
+        while (skipSpace && at < s.size() && std::isspace(static_cast<unsigned char>(s[at]))) ++at;
+        if (at >= s.size()) throw std::runtime_error("unexpected end");
+        return s[at];
+    }
+    void take(char c) {
+        if (next() != c) throw std::runtime_error(std::string("expected ") + c);
+        ++at;
+    }
+    Json value() {
+        Json v;
+        const char c = next();
+        if (c == '{' || c == '[') {
+            ++at;
+            for (bool first = true; next() != (c == '{' ? '}' : ']'); first = false) {
+                if (!first) take(',');
+                if (c == '[') {
+                    v.items.push_back(value());
+                    continue;
+                }
+                const std::string key = value().text;
+                take(':');
+                v.fields[key] = value();
+            }
+            ++at;
+        } else if (c == '"') {
+            for (++at; next(false) != '"'; ++at) {
+                if (static_cast<unsigned char>(s[at]) < 0x20) throw std::runtime_error("control");
+                if (s[at] != '\\') {
+                    v.text += s[at];
+                } else if (const auto e = std::string_view("\"\\/bfnrt").find(s[++at]);
+                           e != std::string_view::npos) {
+                    v.text += "\"\\/\b\f\n\r\t"[e];
+                } else if (s[at] == 'u' && s.substr(at + 1, 2) == "00") {
+                    v.text +=
+                        static_cast<char>(std::stoi(std::string(s.substr(at + 3, 2)), nullptr, 16));
+                    at += 4;
+                } else {
+                    throw std::runtime_error("bad escape");
+                }
+            }
+            ++at;
+        } else {
+            while (at < s.size() && std::isdigit(static_cast<unsigned char>(s[at])))
+                v.text += s[at++];
+            if (v.text.empty()) throw std::runtime_error("unexpected character");
+        }
+        return v;
+    }
+    Json document() {
+        Json v = value();
+        while (at < s.size() && std::isspace(static_cast<unsigned char>(s[at]))) ++at;
+        if (at != s.size()) throw std::runtime_error("text after the value");
+        return v;
+    }
+};
+
+// A form with everything that is easy to get wrong on the way through a .sft file and a
+// plugin: quotes, commas, leading blanks, a tab, the yen sign of the fee, "unknown...",
+// a marker inside a value, and needed files from Needfiles.dat.
+SoftwareData trickyForm(const std::vector<std::string>& registered) {
+    SoftwareData d;
+    d.softwareName = "\"引用\", 1";
+    d.version = "Ver ";
+    d.copyright = "  山田\t太郎";
+    d.environment = "Windows 95/98/Me/2000";
+    d.testedOn = "unknown...";
+    d.redistribution = "[$ソフト名]";
+    d.softwareType = "シェアウエア";
+    d.fee = "\\";
+    d.homePage = "http://";
+    d.additional = {"ソ", "ー", "", "〜"};  // the wave dash goes to its Windows look-alike
+    for (const std::string& name : kFixedNeededFiles) d.neededFiles.push_back({name, false});
+    for (const std::string& name : registered) d.neededFiles.push_back({name, false});
+    d.neededFiles[1].selected = true;
+    d.neededFiles.back().selected = true;
+    return d;
+}
+
+void writeSoftwareData(const std::string& path, const SoftwareData& form,
+                       std::string_view version = "2.06") {
+    writeBytes(path, encodeCp932(formatSoftwareDataFile(form, version)).bytes);
+}
+
+class Cli : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(Cli, RenderWritesWhatTheWindowSavesForTheShippedPlugins) {
+    writeBytes("Needfiles.dat", sjis("COMCTL32.OCX\r\n自作ライブラリ.DLL\r\n"));
+    const SoftwareData form = trickyForm({"COMCTL32.OCX", "自作ライブラリ.DLL"});
+    writeSoftwareData("data.sft", form);
+
+    std::vector<std::string> plugins;
+    for (const auto& entry : std::filesystem::directory_iterator(NORVELLE_SHIPPED_PLUGINS))
+        plugins.push_back(entry.path().string());
+    plugins.push_back("own.spd");
+    writeBytes("own.spd", sjis("[$ソフト名]\r\n[$転載]\r[$動作確認]\n[$必要ファイル][$add4]"));
+    ASSERT_GE(plugins.size(), 4u);
+
+    std::filesystem::create_directory("out");
+    for (const std::string& plugin : plugins) {
+        // The preview window saves the expanded text and one more line break.
+        const std::string saved =
+            encodeCp932(expandTemplate(decodeCp932(readBytes(plugin)), form) + "\r\n").bytes;
+        const Outcome toStdout = cli({"render", "--data", "data.sft", "--plugin", plugin});
+        EXPECT_EQ(toStdout.code, kExitOk) << toStdout.err;
+        EXPECT_EQ(toStdout.out, saved) << plugin;
+        EXPECT_EQ(toStdout.err, "");
+
+        const Outcome toFile = cli({"render", "--plugin=" + plugin, "--data=data.sft", "--output",
+                                    "out/Readme.txt", "--strict"});
+        EXPECT_EQ(toFile.code, kExitOk) << toFile.err;
+        EXPECT_EQ(toFile.out, "");
+        EXPECT_EQ(readBytes("out/Readme.txt"), saved) << plugin;
+    }
+    EXPECT_EQ(readBytes("out/Readme.txt"), sjis("\"引用\", 1\r\n[$ソフト名]\r\n[$動作確認]"
+                                                "\nDirect X 7.0、自作ライブラリ.DLL〜\r\n\r\n"));
+
+    // The wave dash comes back from code page 932 as the full-width tilde.
+    const std::string waveDash = decodeCp932(sjis("〜"));
+    // The needed files are those of the lists folder; elsewhere the same positions name
+    // other entries or none.
+    std::filesystem::create_directory("lists");
+    writeBytes("lists/Needfiles.dat", "A.DLL\r\n");
+    EXPECT_EQ(cli({"render", "--data", "data.sft", "--plugin", "own.spd", "--lists-dir", "lists",
+                   "--encoding", "utf-8"})
+                  .out,
+              "\"引用\", 1\r\n[$ソフト名]\r\n[$動作確認]\nDirect X 7.0" + waveDash + "\r\n\r\n");
+}
+
+TEST_F(Cli, ErrorsNameTheFileAndEndWithTheirOwnCode) {
+    SoftwareData form;
+    form.softwareName = "名前";
+    writeSoftwareData("data.sft", form);
+    writeSoftwareData("old.sft", form, "2.04");
+    writeBytes("empty.sft", "");
+    writeBytes("big.sft", std::string(kMaxSoftwareDataFileSize + 1, '"'));
+    writeBytes("p.spd", sjis("[$ソフト名]\r\n"));
+    std::filesystem::create_directory("folder");
+
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string mentioned;
+    } cases[] = {
+        {{}, kExitUsage, "command"},
+        {{"make"}, kExitUsage, "unknown command make"},
+        {{"render", "--data", "d", "--plugin", "p", "--encoding", "sjis"}, kExitUsage, "sjis"},
+        {{"render", "--plugin", "p.spd"}, kExitUsage, "--data"},
+        {{"render", "--data", "data.sft", "--plugin"}, kExitUsage, "--plugin"},
+        {{"render", "--data", "a", "--data", "b", "--plugin", "p.spd"}, kExitUsage, "twice"},
+        {{"show", "--data", "data.sft", "--quiet"}, kExitUsage, "--quiet"},
+        {{"render", "--data", "missing.sft", "--plugin", "p.spd"},
+         kExitIoError,
+         "missing.sft: cannot read: No such file or directory"},
+        {{"render", "--data", "data.sft", "--plugin", "folder"},
+         kExitIoError,
+         "folder: cannot read: Is a directory"},
+        {{"show", "--data", "data.sft", "--lists-dir", "nowhere"},
+         kExitIoError,
+         "nowhere: cannot read"},
+        {{"render", "--data", "data.sft", "--plugin", "p.spd", "--output", "nowhere/R.txt"},
+         kExitIoError,
+         "nowhere/R.txt: cannot write: No such file or directory"},
+        {{"show", "--data", "old.sft"}, kExitNotSoftwareData, "\"Norvelle Ver 2.04\""},
+        {{"show", "--data", "big.sft"}, kExitNotSoftwareData, "larger than 1 MiB"},
+        {{"render", "--data", "empty.sft", "--plugin", "p.spd"},
+         kExitNotSoftwareData,
+         "the file is empty"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = cli(c.args);
+        const std::string shown = c.args.empty() ? "(none)" : c.args.back();
+        EXPECT_EQ(r.code, c.code) << shown;
+        EXPECT_EQ(r.out, "") << shown;
+        const std::vector<std::string> said = lines(r.err);
+        ASSERT_FALSE(said.empty()) << shown;
+        EXPECT_EQ(said.size(), c.code == kExitNotSoftwareData ? 2u : 1u) << r.err;
+        EXPECT_NE(r.err.find(c.mentioned), std::string::npos) << r.err;
+        EXPECT_EQ(said[0].rfind("norvelle-cli: ", 0), 0u) << r.err;
+        if (c.code == kExitNotSoftwareData) {
+            EXPECT_NE(said[0].find("これは、Norvelle Ver 2.0xのソフトデータではありません"),
+                      std::string::npos);
+        }
+    }
+    EXPECT_FALSE(exists("nowhere"));
+
+    // A Needfiles.dat that cannot be read would quietly change the needed files.
+    std::filesystem::create_directory("Needfiles.dat");
+    const Outcome lists = cli({"render", "--data", "data.sft", "--plugin", "p.spd"});
+    EXPECT_EQ(lists.code, kExitIoError);
+    EXPECT_EQ(lists.err, "norvelle-cli: Needfiles.dat: cannot read: Is a directory\n");
+
+    const Outcome help = cli({"render", "--help"});
+    EXPECT_EQ(help.code, kExitOk);
+    for (const char* code : {"0  ", "1  ", "2  ", "3  ", "4  ", "5  "})
+        EXPECT_NE(help.out.find(std::string("\n  ") + code), std::string::npos) << code;
+}
+
+TEST_F(Cli, NothingIsWrittenUnlessTheWholeReadmeIsRight) {
+    // Bytes that are not code page 932 read as U+FFFD, which code page 932 cannot write.
+    writeBytes("data.sft", sjis("\"Norvelle Ver 2.00\"\r\n\"名前") + "\x81\x20" + "\"\r\n");
+    writeBytes("p.spd", sjis("一行目\r\n名前：[$ソフト名] [$Email]\r\n"));
+    writeBytes("Readme.txt", "old\r\n");
+    const std::vector<std::string> render = {"render", "--data",   "data.sft",  "--plugin",
+                                             "p.spd",  "--output", "Readme.txt"};
+
+    Outcome r = cli(render);
+    EXPECT_EQ(r.code, kExitUnencodable);
+    EXPECT_EQ(lines(r.err).at(0),
+              "norvelle-cli: Readme.txt:2:6: U+FFFD cannot be written in code page 932 (it "
+              "stands for bytes that are not code page 932)");
+    EXPECT_EQ(lines(r.err).size(), 2u);
+    EXPECT_EQ(readBytes("Readme.txt"), "old\r\n");
+    EXPECT_EQ(cli({"render", "--data", "data.sft", "--plugin", "p.spd"}).out, "");  // stdout
+
+    std::vector<std::string> replacing = render;
+    replacing.push_back("--replace-unencodable");
+    r = cli(replacing);
+    EXPECT_EQ(r.code, kExitOk);
+    EXPECT_NE(r.err.find("Readme.txt:2:6: U+FFFD written as \"?\""), std::string::npos);
+    EXPECT_EQ(readBytes("Readme.txt"), sjis("一行目\r\n名前：名前?  [$Email]\r\n\r\n"));
+
+    // --strict checks the markers first and keeps the old file when they are wrong.
+    writeBytes("Readme.txt", "old\r\n");
+    replacing.push_back("--strict");
+    r = cli(replacing);
+    EXPECT_EQ(r.code, kExitMarkerProblems);
+    EXPECT_EQ(lines(r.err).at(0), "norvelle-cli: p.spd:2:12: unknown marker [$Email]");
+    EXPECT_EQ(readBytes("Readme.txt"), "old\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
+TEST_F(Cli, CheckListsEveryProblemOfEveryPlugin) {
+    writeBytes("good.spd", sjis("[$ソフト名]\r\n"));
+    writeBytes("bad.spd", sjis("[$email] [$EMAIL]\r\n\r\nｿﾌﾄ [$種別\x1b[2J\r\n"));
+    EXPECT_EQ(cli({"check", "good.spd"}).code, kExitOk);
+    EXPECT_EQ(cli({"check", "good.spd"}).out, "");
+
+    const Outcome r = cli({"check", "good.spd", "bad.spd", "missing.spd"});
+    EXPECT_EQ(r.code, kExitIoError);  // a plugin that could not be checked counts most
+    EXPECT_EQ(r.out,
+              "bad.spd:1:10: unknown marker [$EMAIL]\n"
+              "bad.spd:3:5: unclosed \"[$\": [$種別\\x1B[2J\n");
+    EXPECT_EQ(lines(r.err).size(), 1u);
+    EXPECT_EQ(cli({"check", "good.spd", "bad.spd"}).code, kExitMarkerProblems);
+}
+
+TEST_F(Cli, ShowPrintsTheFieldsWithTheirLabels) {
+    writeBytes("Needfiles.dat", sjis("登録.DLL\r\n"));
+    SoftwareData form = trickyForm({"登録.DLL"});
+    form.email = "a\\b\x01";
+    writeSoftwareData("data.sft", form);
+
+    const Outcome text = cli({"show", "--data", "data.sft"});
+    EXPECT_EQ(text.code, kExitOk);
+    const std::vector<std::string> shown = lines(text.out);
+    ASSERT_EQ(shown.size(), 17u);
+    EXPECT_EQ(shown[0], "Norvelle Ver 2.06");
+    EXPECT_EQ(shown[8], "ｼｪｱｳｴｱ代金    \\");  // labels of any width line up
+    EXPECT_EQ(shown[9], "Eﾒｰﾙｱﾄﾞﾚｽ     a\\b\\x01");
+    EXPECT_EQ(shown[11], "必要ﾌｧｲﾙ      Direct X 7.0");
+    EXPECT_EQ(shown[12], "              登録.DLL");
+
+    const Outcome json = cli({"show", "--json", "--data", "data.sft"});
+    EXPECT_EQ(json.code, kExitOk);
+    const Json doc = JsonReader{json.out}.document();
+    const std::map<std::string, std::string> expected = {{"file", "data.sft"},
+                                                         {"fileVersion", "Norvelle Ver 2.06"},
+                                                         {"softwareName", form.softwareName},
+                                                         {"version", form.version},
+                                                         {"copyright", form.copyright},
+                                                         {"environment", form.environment},
+                                                         {"testedOn", form.testedOn},
+                                                         {"redistribution", form.redistribution},
+                                                         {"softwareType", form.softwareType},
+                                                         {"fee", form.fee},
+                                                         {"email", form.email},
+                                                         {"homePage", form.homePage}};
+    EXPECT_EQ(doc.fields.size(), expected.size() + 2);
+    for (const auto& [key, value] : expected) EXPECT_EQ(doc.fields.at(key).text, value) << key;
+    const std::vector<Json>& needed = doc.fields.at("neededFiles").items;
+    ASSERT_EQ(needed.size(), 2u);
+    EXPECT_EQ(needed[0].fields.at("position").text, "1");
+    EXPECT_EQ(needed[1].fields.at("name").text, "登録.DLL");
+    ASSERT_EQ(doc.fields.at("additional").items.size(), 4u);
+    EXPECT_EQ(doc.fields.at("additional").items[3].text, decodeCp932(sjis("〜")));
+
+    // Every control character comes back as it went in.
+    std::string all;
+    for (char c = 1; c < 0x20; ++c) all += c;
+    all += "\"\\/ソ";
+    EXPECT_EQ(JsonReader{jsonString(all)}.document().text, all);
+    // A file name need not be UTF-8; the JSON stays UTF-8 all the same, one U+FFFD a byte.
+    const std::string notUtf8 = jsonString(
+        "a\xFF\xE3\x81"
+        "b\xED\xA0\x80");
+    EXPECT_EQ(JsonReader{notUtf8}.document().text, "a\uFFFD\uFFFD\uFFFDb\uFFFD\uFFFD\uFFFD");
+}
+
+}  // namespace
+}  // namespace norvelle::cli
