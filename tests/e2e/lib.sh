@@ -1,0 +1,356 @@
+# Shared helpers of the end-to-end tests. They drive the built program in a real X server
+# (Xvfb) from the outside, as a user at the desktop would: xdotool for the keyboard and the
+# mouse, xclip for the clipboard, ImageMagick's import for screenshots. Nothing in the program
+# knows it is being tested.
+#
+# Each scenario sources this file first. Environment:
+#   NORVELLE_BIN            the built program
+#   NORVELLE_E2E_CLOSE      the helper that asks a window to close (close_window.cpp)
+#   NORVELLE_SOURCE_DIR     the source tree (the shipped plugins come from there)
+#   NORVELLE_E2E_SCREENSHOTS  optional: a folder that receives the screenshots of the main road
+#   NORVELLE_E2E_WAIT       optional: seconds one wait may take (default 20)
+#   NORVELLE_E2E_LIMIT      optional: seconds a whole scenario may take (default 180)
+#
+# Synchronisation never sleeps for a fixed time: the helpers wait for windows by their title,
+# for files and for the clipboard by polling, each wait bounded.
+
+set -euo pipefail
+shopt -u patsub_replacement 2>/dev/null || true
+
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_NAME=$(basename "$0" .sh)
+
+# Every scenario gets an X server of its own and a bound on its whole run.
+if [ -z "${NORVELLE_E2E_IN_X:-}" ]; then
+    for tool in xvfb-run xauth xdotool xclip xwininfo xprop import convert iconv; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "e2e: $tool is missing; scripts/deps.sh lists the test packages" >&2
+            exit 1
+        fi
+    done
+    limit=${NORVELLE_E2E_LIMIT:-180}
+    rc=0
+    NORVELLE_E2E_IN_X=1 timeout -k 5 "$limit" \
+        xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash "$0" "$@" || rc=$?
+    [ "$rc" -eq 124 ] && echo "e2e: $E2E_NAME took longer than ${limit}s" >&2
+    exit "$rc"
+fi
+
+: "${NORVELLE_BIN:?the built program}"
+: "${NORVELLE_E2E_CLOSE:?the close-request helper}"
+: "${NORVELLE_SOURCE_DIR:?the source tree}"
+E2E_WAIT=${NORVELLE_E2E_WAIT:-20}
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/norvelle-e2e-$E2E_NAME.XXXXXX")
+E2E_ARTIFACTS=${NORVELLE_E2E_ARTIFACTS:-$PWD}
+
+# A home, settings and runtime folder of the test's own: the file dialog remembers folders,
+# and nothing here may touch the settings of the person running the tests.
+export HOME=$WORK/home
+export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
+export XDG_RUNTIME_DIR=$WORK/runtime
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
+unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS QT_STYLE_OVERRIDE QT_SCALE_FACTOR
+# A sanitizer build: what the system's D-Bus library keeps for the whole run is not ours.
+export LSAN_OPTIONS="suppressions=$E2E_DIR/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+APP_PID=
+E2E_PIDS=()
+
+e2e_cleanup() {
+    local rc=$? pid
+    if [ "$rc" -ne 0 ]; then
+        mkdir -p "$E2E_ARTIFACTS"
+        import -window root "$E2E_ARTIFACTS/$E2E_NAME-failure.png" 2>/dev/null || true
+        if [ -s "$WORK/program.log" ]; then
+            echo "--- program output" >&2
+            tail -n 40 "$WORK/program.log" >&2
+        fi
+        echo "e2e: $E2E_NAME failed; screen in $E2E_ARTIFACTS/$E2E_NAME-failure.png," \
+             "files in $WORK" >&2
+    fi
+    for pid in ${APP_PID:+"$APP_PID"} "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in ${APP_PID:+"$APP_PID"} "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    [ "$rc" -eq 0 ] && rm -rf "$WORK"
+    exit "$rc"
+}
+trap e2e_cleanup EXIT
+trap 'exit 143' TERM INT
+
+fail() {
+    echo "e2e FAIL ($E2E_NAME): $*" >&2
+    exit 1
+}
+
+step() { echo "-- $*"; }
+
+# ---------------------------------------------------------------------------------------------
+# The program folder and the program
+
+# UTF-8 text with LF line ends -> code page 932 with CR LF, as every file of the program is.
+to_cp932() { sed 's/$/\r/' "$1" | iconv -f UTF-8 -t CP932; }
+
+# A fresh program folder: the program, the test's own plugin かんたん.spd (from
+# sample-plugin.txt) and the shipped 標準.spd. Prints its path.
+make_program_folder() {
+    local dir=$WORK/program
+    mkdir -p "$dir"
+    cp "$NORVELLE_BIN" "$dir/norvelle"
+    to_cp932 "$E2E_DIR/sample-plugin.txt" >"$dir/かんたん.spd"
+    cp "$NORVELLE_SOURCE_DIR/plugins/標準.spd" "$dir/"
+    echo "$dir"
+}
+
+MAIN_TITLE='^Norvelle  Ver 2\.06 - '
+
+# Starts the program with its folder as the working directory, as the launcher does, and
+# waits for the main window; MAIN is its window id.
+start_program() {
+    local dir=$1
+    (cd "$dir" && exec ./norvelle) >"$WORK/program.log" 2>&1 &
+    APP_PID=$!
+    MAIN=$(wait_window "$MAIN_TITLE\(新規作成\)$")
+}
+
+program_running() { [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; }
+
+# Waits for the program to end by itself and checks that it ended without an error.
+wait_program_end() {
+    local deadline=$((SECONDS + E2E_WAIT)) rc=0
+    while program_running; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "the program did not end within ${E2E_WAIT}s"
+        sleep 0.05
+    done
+    wait "$APP_PID" || rc=$?
+    APP_PID=
+    [ "$rc" -eq 0 ] || fail "the program ended with status $rc"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Windows
+
+# A window of the program's own, not a drop-down or a completion list (those bypass the
+# window manager and may carry the application's name as their title).
+is_top_level() {
+    xwininfo -id "$1" 2>/dev/null | grep -q 'Override Redirect State: no'
+}
+
+is_shown() {
+    xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
+}
+
+# Waits for a shown top-level window whose title matches the regular expression; prints its
+# id.
+wait_window() {
+    local pattern=$1 deadline=$((SECONDS + E2E_WAIT)) id
+    while :; do
+        for id in $(xdotool search --onlyvisible --name "$pattern" 2>/dev/null || true); do
+            if is_top_level "$id"; then
+                echo "$id"
+                return 0
+            fi
+        done
+        [ "$SECONDS" -lt "$deadline" ] || fail "no window titled /$pattern/ within ${E2E_WAIT}s"
+        sleep 0.05
+    done
+}
+
+# Waits until the window has closed.
+wait_gone() {
+    local id=$1 deadline=$((SECONDS + E2E_WAIT))
+    while is_shown "$id"; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "window $id ($2) still open after ${E2E_WAIT}s"
+        sleep 0.05
+    done
+}
+
+# No window titled so is open.
+expect_no_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null || true); do
+        is_top_level "$id" && fail "unexpected window /$1/ ($2)"
+    done
+    return 0
+}
+
+title_of() { xdotool getwindowname "$1"; }
+
+# Waits until the window's title matches, e.g. after a save has named the document.
+wait_title() {
+    local id=$1 pattern=$2 deadline=$((SECONDS + E2E_WAIT))
+    until title_of "$id" | grep -qE "$pattern"; do
+        [ "$SECONDS" -lt "$deadline" ] ||
+            fail "title '$(title_of "$id")' does not match /$pattern/ after ${E2E_WAIT}s"
+        sleep 0.05
+    done
+}
+
+# Gives the window the keyboard. No window manager runs, so the test hands out the focus
+# itself, before every input to a window.
+focus() { timeout 5 xdotool windowfocus --sync "$1" || fail "cannot focus window $1"; }
+
+# Asks the window to close, as its close box does.
+close_request() { "$NORVELLE_E2E_CLOSE" "$1" || fail "close request to window $1 failed"; }
+
+# ---------------------------------------------------------------------------------------------
+# Input. Positions are in twips of the window's client area, from the program's fixed
+# layouts; at 96 dpi a pixel is 15 twips. The client area lies at the bottom of the window,
+# below the menu bar if there is one.
+
+px() { echo $(((($1) * 2 + 15) / 30)); }
+
+# Moves the pointer to a point of the screen. (xdotool's --sync waits for a motion, and
+# there is none when the pointer is there already.)
+move_pointer() {
+    local X Y SCREEN WINDOW
+    eval "$(xdotool getmouselocation --shell)"
+    [ "$X" -eq "$1" ] && [ "$Y" -eq "$2" ] && return 0
+    xdotool mousemove --sync "$1" "$2"
+}
+
+# click WINDOW CLIENT_HEIGHT_TWIPS X_TWIPS Y_TWIPS
+click() {
+    local id=$1 client_height=$2 WIDTH HEIGHT X Y SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    move_pointer $((X + $(px "$3"))) $((Y + HEIGHT - $(px "$client_height") + $(px "$4")))
+    xdotool click 1
+}
+
+keys() { xdotool key --delay 30 "$@"; }
+
+type_text() { xdotool type --delay 15 -- "$1"; }
+
+# Moves the pointer off every window, so that no hover highlight shows in a screenshot.
+pointer_away() { move_pointer 1270 1010; }
+
+# ---------------------------------------------------------------------------------------------
+# Clipboard
+
+clipboard_text() {
+    timeout 5 xclip -selection clipboard -o -t UTF8_STRING 2>/dev/null
+}
+
+# Waits until the clipboard holds exactly the bytes of FILE.
+wait_clipboard() {
+    local expected=$1 deadline=$((SECONDS + E2E_WAIT))
+    until clipboard_text >"$WORK/clipboard" && cmp -s "$expected" "$WORK/clipboard"; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            echo "clipboard holds:" >&2
+            od -c "$WORK/clipboard" | head -n 20 >&2
+            fail "the clipboard does not hold the expected text after ${E2E_WAIT}s"
+        fi
+        sleep 0.05
+    done
+}
+
+# Puts text on the clipboard from outside the program, then pastes it into the field that
+# has the focus. This is how Japanese text gets into a field without an input method.
+paste_text() {
+    printf '%s' "$1" >"$WORK/offer"
+    xclip -selection clipboard -t UTF8_STRING -quiet -i "$WORK/offer" >/dev/null 2>&1 &
+    E2E_PIDS+=($!)
+    wait_clipboard "$WORK/offer"
+    keys ctrl+v
+}
+
+# ---------------------------------------------------------------------------------------------
+# Files
+
+wait_file() {
+    local deadline=$((SECONDS + E2E_WAIT))
+    until [ -e "$1" ]; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "$1 did not appear within ${E2E_WAIT}s"
+        sleep 0.05
+    done
+}
+
+# expect_same_bytes EXPECTED ACTUAL WHAT: both in code page 932; a difference is shown as
+# UTF-8 lines with every CR made visible as <CR>.
+expect_same_bytes() {
+    if ! cmp -s "$1" "$2"; then
+        diff -u --label expected --label got <(iconv -f CP932 -t UTF-8 "$1" | sed 's/\r/<CR>/g') \
+            <(iconv -f CP932 -t UTF-8 "$2" | sed 's/\r/<CR>/g') >&2 || true
+        fail "$3 differs from what was expected"
+    fi
+}
+
+# Types a path into the file dialog's name field and accepts it.
+answer_file_dialog() {
+    local title=$1 path=$2 dialog
+    dialog=$(wait_window "^$title\$")
+    focus "$dialog"
+    keys ctrl+a
+    type_text "$path"
+    keys Return
+    wait_gone "$dialog" "file dialog"
+}
+
+# Answers the message box titled so with a key: y (はい), n (いいえ), Escape (キャンセル) or
+# Return (the default button).
+answer_message() {
+    local title=$1 key=$2 box
+    box=$(wait_window "^$title\$")
+    focus "$box"
+    keys "$key"
+    wait_gone "$box" "message box"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Menus. The menu bar has no access keys; Alt puts it in keyboard mode on its first menu.
+
+# file_menu N: the N-th command of ﾌｧｲﾙ (0 新規作成, 1 ロード, 2 セーブ, 3 終了).
+file_menu() {
+    local downs=()
+    for ((i = 0; i < $1; i++)); do downs+=(Down); done
+    focus "$MAIN"
+    keys alt Return "${downs[@]}" Return
+}
+
+# 作成, the second entry of the menu bar.
+create_menu() {
+    focus "$MAIN"
+    keys alt Right Return
+}
+
+# ---------------------------------------------------------------------------------------------
+# Screenshots
+
+snapshot() { import -window "$1" "ppm:$2"; }
+
+# Waits until the window shows something other than BEFORE (a snapshot) and has stopped
+# changing, then saves it as a PNG without time stamps.
+capture_changed() {
+    local id=$1 before=$2 out=$3 deadline=$((SECONDS + E2E_WAIT))
+    local prev=$WORK/shot-prev.ppm cur=$WORK/shot-cur.ppm
+    snapshot "$id" "$prev"
+    while :; do
+        snapshot "$id" "$cur"
+        if ! cmp -s "$cur" "$before" && cmp -s "$cur" "$prev"; then
+            convert "$cur" -strip "png:$out"
+            return 0
+        fi
+        [ "$SECONDS" -lt "$deadline" ] || fail "window $id did not settle for a screenshot"
+        mv "$cur" "$prev"
+        sleep 0.05
+    done
+}
+
+# ---------------------------------------------------------------------------------------------
+# Expected texts
+
+# expand_template TEMPLATE NAME=VALUE...: the template with every [$NAME] replaced by its
+# value, lines ending with CR LF, in UTF-8. The test's plugin uses known names only.
+expand_template() {
+    local template=$1 line pair name value
+    shift
+    while IFS= read -r line || [ -n "$line" ]; do
+        for pair in "$@"; do
+            name=${pair%%=*}
+            value=${pair#*=}
+            line=${line//"[\$$name]"/"$value"}
+        done
+        printf '%s\r\n' "$line"
+    done <"$template"
+}

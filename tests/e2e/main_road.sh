@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The main road as a user walks it: fill in the form, create, pick a plugin, touch up the
+# preview, save Readme.txt through the real save dialog, and find on disk exactly the Readme
+# that the plugin and the form make. Takes the README's screenshots on the way.
+source "$(dirname "$0")/lib.sh"
+
+NAME='かんたん日記'
+VERSION='Ver 1.20'
+COPYRIGHT='Taro Yamada'
+FEE='\1,200'
+EMAIL='taro@example.jp'
+ABOUT='A one-line-a-day diary.'
+STAMP='  2024-06-01'
+
+dir=$(make_program_folder)
+out=$WORK/out
+mkdir -p "$out" "$WORK/shots"
+start_program "$dir"
+
+step "fill in the form"
+focus "$MAIN"
+click "$MAIN" 4545 1560 255 # ソフト名
+paste_text "$NAME"
+click "$MAIN" 4545 2400 735 # ﾊﾞｰｼﾞｮﾝ, after its preset "Ver "
+keys End
+type_text "${VERSION#Ver }"
+click "$MAIN" 4545 1560 1215 # 著作権
+type_text "$COPYRIGHT"
+click "$MAIN" 4545 5520 750 # ソフトの種別: the entry after フリーウエア is シェアウエア
+keys Down
+click "$MAIN" 4545 5520 1215 # ｼｪｱｳｴｱ代金, enabled by シェアウエア
+keys ctrl+a
+type_text "$FEE"
+click "$MAIN" 4545 5520 1710 # Eﾒｰﾙｱﾄﾞﾚｽ
+type_text "$EMAIL"
+click "$MAIN" 4545 1560 3735 # 追加項目1
+type_text "$ABOUT"
+click "$MAIN" 4545 1560 2610 # 必要ﾌｧｲﾙ: the first entry, Direct X 8.0
+keys Down Down Down
+pointer_away
+snapshot "$MAIN" "$WORK/shots/before.ppm"
+keys space # and the fourth, Visual Basicのランタイムライブラリ
+capture_changed "$MAIN" "$WORK/shots/before.ppm" "$WORK/shots/main-window.png"
+
+step "作成: pick the plugin"
+create_menu
+form5=$(wait_window '^プラグイン選択$')
+focus "$form5"
+pointer_away
+snapshot "$form5" "$WORK/shots/before.ppm"
+click "$form5" 5790 720 450 # the first plugin, かんたん
+pointer_away
+capture_changed "$form5" "$WORK/shots/before.ppm" "$WORK/shots/plugin-selection.png"
+
+step "OK: preview, touch it up"
+click "$form5" 5790 6607 5467 # OK
+form6=$(wait_window '^プレビュー$')
+focus "$form6"
+snapshot "$form6" "$WORK/shots/before.ppm"
+click "$form6" 6420 2000 1500 # into the text
+keys ctrl+Home End
+type_text "$STAMP"
+pointer_away
+capture_changed "$form6" "$WORK/shots/before.ppm" "$WORK/shots/preview.png"
+
+step "Readme.txt作成 through the save dialog"
+click "$form6" 6420 7545 6067
+answer_file_dialog '名前を付けて保存' "$out/Readme.txt"
+done_box=$(wait_window '^完了$')
+[ -f "$out/Readme.txt" ] || fail "完了 was shown but Readme.txt is missing"
+focus "$done_box"
+keys Return
+wait_gone "$done_box" "完了"
+
+# The plugin expanded with the form's values, the touched-up first line, and one more line
+# end after the text; in code page 932.
+expand_template "$E2E_DIR/sample-plugin.txt" \
+    "ソフト名=$NAME" "バージョン=$VERSION" "著作権=$COPYRIGHT" "種別=シェアウエア" \
+    "シェア=$FEE" "動作環境=Windows 95/98/Me" "動作確認=Windows 98で動作確認済み" \
+    "必要ファイル=Direct X 8.0、Visual Basicのランタイムライブラリ" "転載=可" \
+    "add1=$ABOUT" "add2=" "add3=" "add4=" "email=$EMAIL" "hp=http://" |
+    sed "1s/\r\$/$STAMP\r/" >"$WORK/expected.utf8"
+printf '\r\n' >>"$WORK/expected.utf8"
+iconv -f UTF-8 -t CP932 "$WORK/expected.utf8" >"$WORK/expected.txt"
+expect_same_bytes "$WORK/expected.txt" "$out/Readme.txt" "Readme.txt"
+
+step "close the preview and the selection, then leave"
+close_request "$form6"
+wait_gone "$form6" "プレビュー"
+close_request "$form5"
+wait_gone "$form5" "プラグイン選択"
+file_menu 3 # 終了: nothing was saved, so it asks
+answer_message Norvelle n
+wait_program_end
+
+if [ -n "${NORVELLE_E2E_SCREENSHOTS:-}" ]; then
+    mkdir -p "$NORVELLE_E2E_SCREENSHOTS"
+    cp "$WORK/shots/main-window.png" "$WORK/shots/plugin-selection.png" \
+        "$WORK/shots/preview.png" "$NORVELLE_E2E_SCREENSHOTS/"
+fi
+echo "main road: passed"

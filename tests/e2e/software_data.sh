@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Software data through the real file dialogs: save a filled-in form, New, load it back and
+# find every field and the needed-file selection again; saving over a file asks first, and
+# No leaves the file alone while Yes replaces it.
+source "$(dirname "$0")/lib.sh"
+
+# sft_record FIELD1 ... FIELD14 [POSITION...]: a software data file, the fourteen fields in
+# file order, then the positions of the selected needed files; code page 932, CR LF.
+sft_record() {
+    local n=0 item
+    {
+        printf '"%s"\r\n' "Norvelle Ver 2.06"
+        for item in "$@"; do
+            if ((n++ < 14)); then printf '"%s"\r\n' "$item"; else printf '%s\r\n' "$item"; fi
+        done
+    } | iconv -f UTF-8 -t CP932
+}
+
+save_as() {
+    file_menu 2 # ソフトデータのセーブ
+    answer_file_dialog '名前を付けて保存' "$1"
+}
+
+dir=$(make_program_folder)
+data=$WORK/data
+mkdir -p "$data"
+start_program "$dir"
+
+step "fill in every field"
+focus "$MAIN"
+click "$MAIN" 4545 1560 255 # ソフト名
+paste_text '家計簿ソフト'
+click "$MAIN" 4545 2400 735 # ﾊﾞｰｼﾞｮﾝ
+keys End
+type_text '3.1.4'
+click "$MAIN" 4545 1560 1215 # 著作権
+paste_text '山田 花子'
+click "$MAIN" 4545 1560 1710 # 動作環境: the third preset
+keys Down Down
+click "$MAIN" 4545 1560 2190 # 動作確認: a text of one's own
+keys ctrl+a
+type_text 'Debian 12 + Wine'
+click "$MAIN" 4545 5520 270 # 転載: the last preset
+keys Down Down Down
+click "$MAIN" 4545 5520 750 # ソフトの種別: シェアウエア
+keys Down
+click "$MAIN" 4545 5520 1215 # ｼｪｱｳｴｱ代金
+keys ctrl+a
+type_text '\500'
+click "$MAIN" 4545 5520 1710 # Eﾒｰﾙｱﾄﾞﾚｽ
+type_text 'hanako@example.com'
+click "$MAIN" 4545 5520 2190 # ﾎｰﾑﾍﾟｰｼﾞ
+keys ctrl+a
+type_text 'https://example.com/kakeibo/'
+click "$MAIN" 4545 1560 3735 # 追加項目1
+type_text 'First, a note'
+click "$MAIN" 4545 5520 3735 # 追加項目2
+paste_text '二つ目の項目'
+click "$MAIN" 4545 5520 4215 # 追加項目4: spaces are kept
+type_text '  four  '
+click "$MAIN" 4545 1560 2610 # 必要ﾌｧｲﾙ: Direct X 8.0 ...
+keys Down Down Down Down space # ... and MFC42.DLL
+
+filled=('家計簿ソフト' 'Ver 3.1.4' '山田 花子' 'Windows 95/98/2000' 'Debian 12 + Wine'
+        '転載後、作者に連絡' 'シェアウエア' '\500' 'hanako@example.com'
+        'https://example.com/kakeibo/' 'First, a note' '二つ目の項目' '' '  four  ' 0 4)
+sft_record "${filled[@]}" >"$WORK/filled.sft"
+
+step "save a.sft"
+save_as "$data/a.sft"
+wait_title "$MAIN" ' - a\.sft$'
+expect_same_bytes "$WORK/filled.sft" "$data/a.sft" "a.sft"
+
+step "New blanks the form"
+file_menu 0 # 新規作成
+wait_title "$MAIN" ' - \(新規作成\)$'
+save_as "$data/blank.sft"
+wait_title "$MAIN" ' - blank\.sft$'
+sft_record '' 'Ver ' '' 'Windows 95/98/Me' 'Windows 98で動作確認済み' '可' 'フリーウエア' '\' '' \
+    'http://' '' '' '' '' >"$WORK/blank.sft"
+expect_same_bytes "$WORK/blank.sft" "$data/blank.sft" "the form after New"
+
+step "load a.sft: every field returns"
+file_menu 1 # ソフトデータのロード
+answer_file_dialog '開く' "$data/a.sft"
+wait_title "$MAIN" ' - a\.sft$'
+save_as "$data/b.sft"
+wait_title "$MAIN" ' - b\.sft$'
+expect_same_bytes "$WORK/filled.sft" "$data/b.sft" "the form after loading a.sft"
+
+step "save over a.sft: No, then Yes"
+click "$MAIN" 4545 5520 4215 # 追加項目4
+keys End
+type_text '!'
+save_as "$data/a.sft"
+answer_message Norvelle n
+# The next dialog opens only once the declined save has run to its end.
+file_menu 2
+dialog=$(wait_window '^名前を付けて保存$')
+expect_same_bytes "$WORK/filled.sft" "$data/a.sft" "a.sft after declining to overwrite it"
+[[ "$(title_of "$MAIN")" == *' - b.sft' ]] || fail "declining changed the caption: $(title_of "$MAIN")"
+focus "$dialog"
+keys ctrl+a
+type_text "$data/a.sft"
+keys Return
+wait_gone "$dialog" "file dialog"
+answer_message Norvelle y
+wait_title "$MAIN" ' - a\.sft$'
+filled[13]='  four  !'
+sft_record "${filled[@]}" >"$WORK/changed.sft"
+expect_same_bytes "$WORK/changed.sft" "$data/a.sft" "a.sft after overwriting it"
+
+echo "software data: passed"
