@@ -17,8 +17,7 @@ int main(int argc, char* argv[]) {
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                          QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
     // The windows were laid out in a Japanese proportional gothic; with the desktop's usual

@@ -38,8 +38,9 @@ bool askReplaceUnencodable(Platform& platform, QWidget* parent, const QString& p
         list += QStringLiteral("\n  ほか %1 文字").arg(characters.size() - kShown);
 
     MessageBoxRequest r;
-    r.text = QStringLiteral("%1 には Shift-JIS で保存できない文字が %2 文字あります。%3\n\n"
-                            "これらの文字を「?」に置き換えて保存しますか ?")
+    r.text = QStringLiteral(
+                 "%1 には Shift-JIS で保存できない文字が %2 文字あります。%3\n\n"
+                 "これらの文字を「?」に置き換えて保存しますか ?")
                  .arg(QString::fromStdString(FileTitleFromPath(path.toStdString())))
                  .arg(characters.size())
                  .arg(list);
@@ -53,8 +54,8 @@ bool askReplaceUnencodable(Platform& platform, QWidget* parent, const QString& p
 void reportWriteFailure(Platform& platform, QWidget* parent, const QString& path,
                         const std::string& reason) {
     MessageBoxRequest r;
-    r.text = QStringLiteral("%1 に書き込めませんでした。\n%2")
-                 .arg(path, QString::fromStdString(reason));
+    r.text =
+        QStringLiteral("%1 に書き込めませんでした。\n%2").arg(path, QString::fromStdString(reason));
     r.title = QString::fromLatin1(kAppTitle);
     r.buttons = MsgButtons::Ok;
     r.icon = MsgIcon::Critical;
@@ -64,8 +65,8 @@ void reportWriteFailure(Platform& platform, QWidget* parent, const QString& path
 void reportReadFailure(Platform& platform, QWidget* parent, const QString& path,
                        const std::string& reason) {
     MessageBoxRequest r;
-    r.text = QStringLiteral("%1 を読み込めませんでした。\n%2")
-                 .arg(path, QString::fromStdString(reason));
+    r.text =
+        QStringLiteral("%1 を読み込めませんでした。\n%2").arg(path, QString::fromStdString(reason));
     r.title = QString::fromLatin1(kAppTitle);
     r.buttons = MsgButtons::Ok;
     r.icon = MsgIcon::Critical;

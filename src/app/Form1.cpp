@@ -29,10 +29,8 @@ namespace {
 
 constexpr int kNoLengthLimit = std::numeric_limits<int>::max();
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
 }
 
 }  // namespace
@@ -142,13 +140,17 @@ void Form1::buildFields() {
     m_label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("必要ﾌｧｲﾙ"), 120, 2880, 840);
 
     // Additional items.
-    m_label4[0] = makeLabel(QStringLiteral("Label4_0"), QStringLiteral("追加項目1"), 120, 3645, 840);
+    m_label4[0] =
+        makeLabel(QStringLiteral("Label4_0"), QStringLiteral("追加項目1"), 120, 3645, 840);
     m_text1[0] = makeText(QStringLiteral("Text1_0"), QString(), 960, 3600);
-    m_label4[1] = makeLabel(QStringLiteral("Label4_1"), QStringLiteral("追加項目2"), 4080, 3645, 840);
+    m_label4[1] =
+        makeLabel(QStringLiteral("Label4_1"), QStringLiteral("追加項目2"), 4080, 3645, 840);
     m_text1[1] = makeText(QStringLiteral("Text1_1"), QString(), 4920, 3600);
-    m_label4[2] = makeLabel(QStringLiteral("Label4_2"), QStringLiteral("追加項目3"), 120, 4125, 840);
+    m_label4[2] =
+        makeLabel(QStringLiteral("Label4_2"), QStringLiteral("追加項目3"), 120, 4125, 840);
     m_text1[2] = makeText(QStringLiteral("Text1_2"), QString(), 960, 4080);
-    m_label4[3] = makeLabel(QStringLiteral("Label4_3"), QStringLiteral("追加項目4"), 4080, 4125, 840);
+    m_label4[3] =
+        makeLabel(QStringLiteral("Label4_3"), QStringLiteral("追加項目4"), 4080, 4125, 840);
     m_text1[3] = makeText(QStringLiteral("Text1_3"), QString(), 4920, 4080);
 
     // Each field is announced by its label's caption.
@@ -170,9 +172,9 @@ void Form1::buildFields() {
     for (int i = 0; i < 4; ++i) announce(m_label4[i], m_text1[i]);
 
     // Down the left column, down the right column, then the list and the additional items.
-    const QWidget* order[] = {m_text2[0],  m_text2[1],  m_text2[2],  m_combo1[0], m_combo1[1],
-                              m_combo1[2], m_combo1[3], m_text2[4],  m_combo1[4], m_combo1[5],
-                              m_list1,     m_text1[0],  m_text1[1],  m_text1[2],  m_text1[3]};
+    const QWidget* order[] = {m_text2[0],  m_text2[1],  m_text2[2], m_combo1[0], m_combo1[1],
+                              m_combo1[2], m_combo1[3], m_text2[4], m_combo1[4], m_combo1[5],
+                              m_list1,     m_text1[0],  m_text1[1], m_text1[2],  m_text1[3]};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
 
@@ -275,24 +277,21 @@ void Form1::Form_Load() {
 
     RefreshRegisteredLists(*this);
 
-    Combo1(0)->addItems({QStringLiteral("Windows 95/98/Me"), QStringLiteral("Windows 98/Me/2000"),
-                         QStringLiteral("Windows 95/98/2000"),
-                         QStringLiteral("Windows 95/98/Me/2000"), QStringLiteral("Windows 2000"),
-                         QStringLiteral("Windows Me"), QStringLiteral("Windows 98"),
-                         QStringLiteral("Windows 95"), QStringLiteral("Windows"),
-                         QStringLiteral("Windows NT"), QStringLiteral("Windows NT/2000"),
-                         QStringLiteral("Windows 95/98/Me/NT/2000"), QStringLiteral("Windows XP"),
-                         QStringLiteral("Windows 95/98/Me/XP"),
-                         QStringLiteral("Windows 95/98/Me/NT/2000/XP")});
+    Combo1(0)->addItems(
+        {QStringLiteral("Windows 95/98/Me"), QStringLiteral("Windows 98/Me/2000"),
+         QStringLiteral("Windows 95/98/2000"), QStringLiteral("Windows 95/98/Me/2000"),
+         QStringLiteral("Windows 2000"), QStringLiteral("Windows Me"), QStringLiteral("Windows 98"),
+         QStringLiteral("Windows 95"), QStringLiteral("Windows"), QStringLiteral("Windows NT"),
+         QStringLiteral("Windows NT/2000"), QStringLiteral("Windows 95/98/Me/NT/2000"),
+         QStringLiteral("Windows XP"), QStringLiteral("Windows 95/98/Me/XP"),
+         QStringLiteral("Windows 95/98/Me/NT/2000/XP")});
     Combo1(0)->setCurrentIndex(0);
 
-    Combo1(1)->addItems({QStringLiteral("Windows 98で動作確認済み"),
-                         QStringLiteral("Windows 95で動作確認済み"),
-                         QStringLiteral("Windows Meで動作確認済み"),
-                         QStringLiteral("Windows 2000で動作確認済み"),
-                         QStringLiteral("Windows NTで動作確認済み"),
-                         QStringLiteral("Windows 98SEで動作確認済み"),
-                         QStringLiteral("Windows XPで動作確認済み")});
+    Combo1(1)->addItems(
+        {QStringLiteral("Windows 98で動作確認済み"), QStringLiteral("Windows 95で動作確認済み"),
+         QStringLiteral("Windows Meで動作確認済み"), QStringLiteral("Windows 2000で動作確認済み"),
+         QStringLiteral("Windows NTで動作確認済み"), QStringLiteral("Windows 98SEで動作確認済み"),
+         QStringLiteral("Windows XPで動作確認済み")});
     Combo1(1)->setCurrentIndex(0);
 
     // From here on a failing step is passed over and start-up goes on. The registered
@@ -371,7 +370,8 @@ void Form1::syuu_Click() {
 }
 
 void Form1::m_Click() {
-    Form5 dialog(m_platform, m_state, [this] { return softwareData(); }, this);
+    Form5 dialog(
+        m_platform, m_state, [this] { return softwareData(); }, this);
     m_platform.showModal(&dialog);
 }
 void Form1::email_Click() {
@@ -384,7 +384,9 @@ void Form1::hpr_Click() {
     Form2 dialog(*this);
     m_platform.showModal(&dialog);
 }
-void Form1::tyo_Click() { registerCopyright(*this); }
+void Form1::tyo_Click() {
+    registerCopyright(*this);
+}
 void Form1::hitu_Click() {
     Form3 dialog(*this);
     m_platform.showModal(&dialog);

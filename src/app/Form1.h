@@ -89,7 +89,7 @@ private:
 };
 
 // Small helpers for the form's controls, shared by the commands that fill them.
-void clearCombo(QComboBox* combo);          // empties the list and the text
+void clearCombo(QComboBox* combo);  // empties the list and the text
 void setEditText(QComboBox* combo, const QString& text);
 
 }  // namespace norvelle

@@ -10,13 +10,7 @@
 
 namespace norvelle {
 
-namespace {
-
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 Form4::Form4(Platform& platform, QWidget& owner)
     : QDialog(&owner), m_platform(platform), m_owner(owner) {

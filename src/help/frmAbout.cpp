@@ -23,10 +23,6 @@ const QColor kLinkRed(255, 0, 0);
 const char* const kSupportAddress = "info@example.org";
 const char* const kHomePage = "http://example.org/";
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
 // A label at least as large as its text, so that no font cuts off its last letters or the
 // underline of a link.
 void fitToText(QLabel* label) {

@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 #include "lists/RefreshRegisteredLists.h"
 #include "lists/RegisteredLists.h"
+#include "platform/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,18 +18,18 @@ Form2::Form2(Form1& owner) : RegistrationDialog(owner, 4365, 2160) {
 
     m_label1 = new QLabel(this);
     m_label1->setObjectName(QStringLiteral("Label1"));
-    placeControl(m_label1, 120, 120, 4095, 255);
+    place(m_label1, 120, 120, 4095, 255);
 
     m_list1 = new QListWidget(this);
     m_list1->setObjectName(QStringLiteral("List1"));
     m_list1->setSelectionMode(QAbstractItemView::SingleSelection);
-    placeControl(m_list1, 120, 480, 4095, 600);
+    place(m_list1, 120, 480, 4095, 600);
     m_label1->setBuddy(m_list1);
 
     m_text1 = new QLineEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setMaxLength(std::numeric_limits<int>::max());
-    placeControl(m_text1, 120, 1200, 4095, 270);
+    place(m_text1, 120, 1200, 4095, 270);
 
     m_command3 = makeButton("Command3", QStringLiteral("クリア"), 120, 1680, 1215, 375);
     m_command1 = makeButton("Command1", QStringLiteral("登録"), 1560, 1680, 1215, 375);

@@ -20,7 +20,7 @@ Form3::Form3(Form1& owner) : RegistrationDialog(owner, 4575, 2625) {
 
     m_label1 = new QLabel(QStringLiteral("現在登録されている必要なファイル"), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
-    placeControl(m_label1, 120, 120, 2655, 255);
+    place(m_label1, 120, 120, 2655, 255);
     // Some fonts need more room for the caption than it was drawn with; the space to its
     // right is free up to the list's right edge.
     m_label1->resize(std::clamp(m_label1->sizeHint().width(), m_label1->width(), twips(4335)),
@@ -30,14 +30,14 @@ Form3::Form3(Form1& owner) : RegistrationDialog(owner, 4575, 2625) {
     m_list1->setObjectName(QStringLiteral("List1"));
     m_list1->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list1->setAccessibleName(m_label1->text());
-    placeControl(m_list1, 120, 360, 4335, 1320);
+    place(m_list1, 120, 360, 4335, 1320);
     m_label1->setBuddy(m_list1);
 
     m_text1 = new QLineEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setMaxLength(std::numeric_limits<int>::max());
     m_text1->setAccessibleName(QStringLiteral("登録する必要なファイル"));
-    placeControl(m_text1, 120, 1800, 4335, 270);
+    place(m_text1, 120, 1800, 4335, 270);
 
     m_command1 = makeButton("Command1", QStringLiteral("クリア"), 120, 2160, 855, 375);
     m_command2 = makeButton("Command2", QStringLiteral("削除"), 1080, 2160, 975, 375);

@@ -15,10 +15,6 @@
 
 namespace norvelle {
 
-void placeControl(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
 int selectedRow(const QListWidget* list) {
     const QList<QListWidgetItem*> selected = list->selectedItems();
     return selected.isEmpty() ? -1 : list->row(selected.front());
@@ -44,7 +40,7 @@ QPushButton* RegistrationDialog::makeButton(const char* name, const QString& cap
     button->setObjectName(QString::fromLatin1(name));
     // No button stands in for Enter: in the text box Enter must not clear or delete.
     button->setAutoDefault(false);
-    placeControl(button, left, top, width, height);
+    place(button, left, top, width, height);
     return button;
 }
 

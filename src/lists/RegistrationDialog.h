@@ -45,9 +45,6 @@ private:
     QLineEdit* m_focusTarget = nullptr;
 };
 
-// Where a control of a registration dialog lies, in twips.
-void placeControl(QWidget* widget, int left, int top, int width, int height);
-
 // The row of the selected entry, or -1 when none is selected.
 int selectedRow(const QListWidget* list);
 

@@ -19,21 +19,30 @@ namespace {
 
 QMessageBox::StandardButton toStandardButton(MsgAnswer answer) {
     switch (answer) {
-        case MsgAnswer::Yes: return QMessageBox::Yes;
-        case MsgAnswer::No: return QMessageBox::No;
-        case MsgAnswer::Cancel: return QMessageBox::Cancel;
-        case MsgAnswer::Ok: break;
+        case MsgAnswer::Yes:
+            return QMessageBox::Yes;
+        case MsgAnswer::No:
+            return QMessageBox::No;
+        case MsgAnswer::Cancel:
+            return QMessageBox::Cancel;
+        case MsgAnswer::Ok:
+            break;
     }
     return QMessageBox::Ok;
 }
 
 QMessageBox::Icon toIcon(MsgIcon icon) {
     switch (icon) {
-        case MsgIcon::Question: return QMessageBox::Question;
-        case MsgIcon::Critical: return QMessageBox::Critical;
-        case MsgIcon::Exclamation: return QMessageBox::Warning;
-        case MsgIcon::Information: return QMessageBox::Information;
-        case MsgIcon::None: break;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -94,10 +103,14 @@ MsgAnswer QtPlatform::messageBox(QWidget* parent, const MessageBoxRequest& reque
     box.exec();
     auto* clicked = box.clickedButton();
     switch (box.standardButton(clicked)) {
-        case QMessageBox::Yes: return MsgAnswer::Yes;
-        case QMessageBox::No: return MsgAnswer::No;
-        case QMessageBox::Cancel: return MsgAnswer::Cancel;
-        default: break;
+        case QMessageBox::Yes:
+            return MsgAnswer::Yes;
+        case QMessageBox::No:
+            return MsgAnswer::No;
+        case QMessageBox::Cancel:
+            return MsgAnswer::Cancel;
+        default:
+            break;
     }
     return request.buttons == MsgButtons::YesNoCancel ? MsgAnswer::Cancel
            : request.buttons == MsgButtons::YesNo     ? MsgAnswer::No
@@ -117,13 +130,11 @@ QString QtPlatform::inputBox(QWidget* parent, const QString& prompt, const QStri
     return dialog.textValue();
 }
 
-std::optional<QString> QtPlatform::openFileName(QWidget* parent,
-                                                const FileDialogRequest& request) {
+std::optional<QString> QtPlatform::openFileName(QWidget* parent, const FileDialogRequest& request) {
     return runFileDialog(parent, request, QFileDialog::AcceptOpen);
 }
 
-std::optional<QString> QtPlatform::saveFileName(QWidget* parent,
-                                                const FileDialogRequest& request) {
+std::optional<QString> QtPlatform::saveFileName(QWidget* parent, const FileDialogRequest& request) {
     return runFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
@@ -146,10 +157,16 @@ void QtPlatform::writeSetting(const QString& application, const QString& section
     settings.sync();
 }
 
-QString QtPlatform::programFolder() const { return QCoreApplication::applicationDirPath(); }
+QString QtPlatform::programFolder() const {
+    return QCoreApplication::applicationDirPath();
+}
 
-int QtPlatform::showModal(QDialog* dialog) { return dialog->exec(); }
+int QtPlatform::showModal(QDialog* dialog) {
+    return dialog->exec();
+}
 
-void QtPlatform::endProgram() { QCoreApplication::exit(0); }
+void QtPlatform::endProgram() {
+    QCoreApplication::exit(0);
+}
 
 }  // namespace norvelle

@@ -11,10 +11,8 @@ public:
     MsgAnswer messageBox(QWidget* parent, const MessageBoxRequest& request) override;
     QString inputBox(QWidget* parent, const QString& prompt, const QString& title,
                      const QString& defaultText) override;
-    std::optional<QString> openFileName(QWidget* parent,
-                                        const FileDialogRequest& request) override;
-    std::optional<QString> saveFileName(QWidget* parent,
-                                        const FileDialogRequest& request) override;
+    std::optional<QString> openFileName(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QString> saveFileName(QWidget* parent, const FileDialogRequest& request) override;
     void setClipboardText(const QString& text) override;
     int openWithShell(const QString& target, const QString& workingDirectory) override;
     void writeSetting(const QString& application, const QString& section, const QString& key,

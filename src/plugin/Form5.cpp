@@ -20,10 +20,6 @@ namespace norvelle {
 
 namespace {
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);

@@ -19,10 +19,6 @@ namespace norvelle {
 
 namespace {
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
 // Widens a button to the left until its caption fits; returns by how much.
 int growToTheLeft(QPushButton* button) {
     const QRect g = button->geometry();

@@ -36,7 +36,7 @@ ReadResult readFileBytes(const std::string& path, std::uint64_t limit = kWholeFi
 // Reads a file, or its first `limit` bytes, and decodes it from code page 932 to UTF-8.
 ReadResult readTextFile(const std::string& path, std::uint64_t limit = kWholeFile);
 
-bool fileExists(const std::string& path);          // any kind of file or folder
+bool fileExists(const std::string& path);                        // any kind of file or folder
 std::optional<std::uint64_t> fileSize(const std::string& path);  // regular files only
 
 // Writes the bytes to a temporary file in the target's folder, flushes it to the disk and

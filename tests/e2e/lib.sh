@@ -30,8 +30,10 @@ if [ -z "${NORVELLE_E2E_IN_X:-}" ]; then
     done
     limit=${NORVELLE_E2E_LIMIT:-180}
     rc=0
+    # -noreset: a scenario starts the program more than once, and an X server that resets
+    # when its last client leaves refuses the next one for a moment.
     NORVELLE_E2E_IN_X=1 timeout -k 5 "$limit" \
-        xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash "$0" "$@" || rc=$?
+        xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" bash "$0" "$@" || rc=$?
     [ "$rc" -eq 124 ] && echo "e2e: $E2E_NAME took longer than ${limit}s" >&2
     exit "$rc"
 fi
