@@ -29,6 +29,11 @@ struct alignas(8) DecodeEntry {
 
 constexpr std::uint16_t kNoBytes = 0xFFFF;  // a code point that code page 932 cannot hold
 
+struct EncodeEntry {
+    char bytes[2] = {};
+    std::uint8_t length = 0;
+};
+
 struct Tables {
     std::array<bool, 256> isLead{};
     // A byte read on its own; a lead byte with nothing after it reads as U+FFFD.
@@ -39,6 +44,9 @@ struct Tables {
     // Code point of the BMP to its bytes: a value below 0x100 is one byte, any other value
     // is lead byte * 256 + trail byte, kNoBytes means it does not fit.
     std::vector<std::uint16_t> encode;
+    // The same, ready to copy: the bytes in output order and how many there are (0: none).
+    // Writing a character then takes no branch on its length.
+    std::vector<EncodeEntry> encodeOut;
 };
 
 void appendUtf8(char32_t cp, DecodeEntry& e) {
@@ -219,6 +227,20 @@ Tables buildTables() {
             t.encode[cp] = bytes;
         }
     }
+    t.encodeOut.resize(0x10000);
+    for (std::size_t cp = 0; cp < 0x10000; ++cp) {
+        const std::uint16_t bytes = t.encode[cp];
+        EncodeEntry& e = t.encodeOut[cp];
+        if (bytes == kNoBytes) continue;
+        if (bytes < 0x100) {
+            e.bytes[0] = static_cast<char>(bytes);
+            e.length = 1;
+        } else {
+            e.bytes[0] = static_cast<char>(bytes >> 8);
+            e.bytes[1] = static_cast<char>(bytes & 0xFF);
+            e.length = 2;
+        }
+    }
     return t;
 }
 
@@ -370,6 +392,7 @@ std::string decodeCp932(std::string_view bytes) {
 void appendEncodedCp932(std::string_view utf8, std::string& out,
                         std::vector<Unencodable>* unencodable, char replacement) {
     const std::uint16_t* const encode = tables().encode.data();
+    const EncodeEntry* const encodeOut = tables().encodeOut.data();
     const auto* const begin = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = begin + utf8.size();
     const auto* p = begin;
@@ -402,16 +425,10 @@ void appendEncodedCp932(std::string_view utf8, std::string& out,
                 const unsigned b1 = p[1];
                 const unsigned b2 = p[2];
                 const char32_t cp = (b0 & 0x0Fu) << 12 | (b1 & 0x3Fu) << 6 | (b2 & 0x3Fu);
-                const std::uint16_t bytes = encode[cp];
-                if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 && cp >= 0x800 &&
-                    bytes != kNoBytes) {
-                    if (bytes < 0x100) {
-                        *w++ = static_cast<char>(bytes);
-                    } else {
-                        w[0] = static_cast<char>(bytes >> 8);
-                        w[1] = static_cast<char>(bytes & 0xFF);
-                        w += 2;
-                    }
+                const EncodeEntry& e = encodeOut[cp];
+                if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 && cp >= 0x800 && e.length != 0) {
+                    std::memcpy(w, e.bytes, 2);
+                    w += e.length;
                     p += 3;
                     continue;
                 }
