@@ -34,13 +34,6 @@ protected:
             return 0;
         });
     }
-    void TearDown() override { setWriteFaultInjector(nullptr); }
-
-    void trigger(const char* action) {
-        QAction* a = form->findChild<QAction*>(QString::fromLatin1(action));
-        ASSERT_NE(a, nullptr) << action;
-        a->trigger();
-    }
 
     // Selects an entry with the mouse.
     static void clickEntry(QListWidget* list, int row) {

@@ -11,14 +11,6 @@ namespace {
 // New, Exit and closing the main window, with the save command they run.
 class DocumentLifecycleTest : public MainWindowTest {
 protected:
-    void TearDown() override { setWriteFaultInjector(nullptr); }
-
-    void trigger(const char* menuCommand) {
-        QAction* action = form->findChild<QAction*>(menuCommand);
-        ASSERT_NE(action, nullptr) << menuCommand;
-        action->trigger();
-    }
-
     // Closes the window as its close box does; true when it closed.
     bool closeBox() {
         form->show();

@@ -47,13 +47,6 @@ std::string filledFile(const std::string& version, const std::string& type,
 
 class SoftwareDataCommandsTest : public MainWindowTest {
 protected:
-    void TearDown() override { setWriteFaultInjector(nullptr); }
-
-    void trigger(const char* menuCommand) {
-        QAction* action = form->findChild<QAction*>(menuCommand);
-        ASSERT_NE(action, nullptr) << menuCommand;
-        action->trigger();
-    }
     void saveAs(const std::string& path) {
         platform.answerFile(QString::fromStdString(path));
         trigger("softs");

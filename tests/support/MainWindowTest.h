@@ -4,12 +4,14 @@
 #include "app/Form1.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
+#include "text/FileIO.h"
 
+#include <gtest/gtest.h>
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStringList>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace norvelle::test {
@@ -22,6 +24,16 @@ protected:
     ScriptedPlatform platform;
     AppState state;
     std::unique_ptr<Form1> form;
+
+    // No test leaves a write fault behind for the next one.
+    void TearDown() override { setWriteFaultInjector(nullptr); }
+
+    // Chooses a menu command the way a user does.
+    void trigger(const char* menuCommand) {
+        QAction* action = form->findChild<QAction*>(QString::fromLatin1(menuCommand));
+        ASSERT_NE(action, nullptr) << menuCommand;
+        action->trigger();
+    }
 
     Form1& start() {
         form = std::make_unique<Form1>(platform, state);
