@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 #include "help/WindowFont.h"
 #include "platform/QtPlatform.h"
+#include "text/FileIO.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -9,6 +10,9 @@
 #include <QTranslator>
 
 int main(int argc, char* argv[]) {
+    // A Readme or list being saved when the session ends or the user presses Ctrl+C in the
+    // terminal leaves no half-written temporary file beside it.
+    norvelle::removeTemporaryFilesOnSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Norvelle"));
 

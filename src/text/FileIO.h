@@ -8,10 +8,18 @@
 
 namespace norvelle {
 
+// Why a file could not be read or written: an errno value, or one of these for the reasons
+// the system has no number for.
+inline constexpr int kNotRegularFileError = -1;    // a device or pipe where a file must be
+inline constexpr int kUnsafeLinkError = -2;        // another user's link in a shared folder
+inline constexpr int kFolderNotWritableError = -3; // the file may be written, its folder not
+inline constexpr int kTooLargeError = -4;          // larger than the reader allows
+
 struct ReadResult {
     enum class Status { Ok, Missing, Error };
     Status status = Status::Missing;
     std::string bytes;  // the whole file when Ok
+    int errnum = 0;     // why, when Error
     std::string error;  // the reason, in Japanese, when Error
     // Ok, but the file is longer than the caller's limit: `bytes` holds only its start.
     bool truncated = false;
@@ -21,6 +29,7 @@ struct ReadResult {
 
 struct WriteResult {
     bool ok = true;
+    int errnum = 0;     // why, when !ok
     std::string error;  // the reason, in Japanese, when !ok
 };
 
@@ -36,18 +45,28 @@ ReadResult readFileBytes(const std::string& path, std::uint64_t limit = kWholeFi
 // Reads a file, or its first `limit` bytes, and decodes it from code page 932 to UTF-8.
 ReadResult readTextFile(const std::string& path, std::uint64_t limit = kWholeFile);
 
-bool fileExists(const std::string& path);                        // any kind of file or folder
+// Whether something is at a path. A path that cannot be looked at (a folder on the way
+// without search permission, an I/O error) is neither there nor missing: Unknown, with the
+// errno, so that no caller mistakes a file it may not see for one that is not there.
+enum class FileState { Missing, Present, Unknown };
+struct FileLookup {
+    FileState state = FileState::Missing;
+    int errnum = 0;  // when Unknown
+};
+FileLookup lookUpFile(const std::string& path);
+bool fileExists(const std::string& path);  // Present: any kind of file or folder
 std::optional<std::uint64_t> fileSize(const std::string& path);  // regular files only
 
 // Writes the bytes to a temporary file in the target's folder, flushes it to the disk and
 // renames it over the target, so that a failed or interrupted write leaves the old file
-// whole. Keeps the permissions of a file it replaces.
+// whole. Keeps the permissions of a file it replaces. AtomicFileWriter in one call.
 WriteResult writeFileAtomic(const std::string& path, std::string_view bytes);
 
 // Removes a file. A missing file counts as removed.
 WriteResult removeFile(const std::string& path);
 
-// The reason for an errno value, in the words of the program's user interface.
+// The reason for an errno value (or one of the k...Error values above), in the words of the
+// program's user interface.
 std::string describeErrno(int errnum);
 
 // A size in bytes as the user interface shows it: "4 MB", "512 KB", "100 バイト".
@@ -62,9 +81,7 @@ using WriteFaultInjector = std::function<int(std::string_view step, const std::s
 void setWriteFaultInjector(WriteFaultInjector injector);
 
 // Reading and writing a file a piece at a time, for texts too large to hold whole. Errors
-// are errno values, for callers that word them themselves; kNotRegularFileError stands for a
-// device or a named pipe where only a regular file will do.
-inline constexpr int kNotRegularFileError = -1;
+// are errno values or the k...Error values above, for callers that word them themselves.
 
 // A file read from start to end a piece at a time. Unlike readFileBytes it reads any kind of
 // file but a folder, a named pipe too: whoever names one to a command means it.
@@ -86,8 +103,12 @@ private:
 };
 
 // A file written a piece at a time into a temporary file beside it. commit() flushes it and
-// renames it over the target, as writeFileAtomic does; until then, and for good when the
-// writer is abandoned or dropped, the old file stays whole and the temporary file goes away.
+// renames it over the target; until then, and for good when the writer is abandoned or
+// dropped, the old file stays whole and the temporary file goes away. The temporary file is
+// readable by its owner alone until it has its final mode, just before the rename, so no one
+// reads the new contents of a file they could not read. Symbolic links are followed to the
+// file they name, but never one the kernel's protected_symlinks rule would refuse (another
+// user's link in a shared folder such as /tmp), whether or not the system has it on.
 // Steps for the fault injector: "open", "write", "sync", "rename".
 class AtomicFileWriter {
 public:
@@ -96,7 +117,8 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Refuses a folder (EISDIR), a device or pipe (kNotRegularFileError) and a read-only file.
+    // Refuses a folder (EISDIR), a device or pipe (kNotRegularFileError), a read-only file
+    // and an unsafe link (kUnsafeLinkError).
     int open(const std::string& path);
     int write(std::string_view bytes);
     int commit();
@@ -107,6 +129,13 @@ private:
     std::string m_target;  // links followed
     std::string m_temp;
     int m_fd = -1;
+    int m_cleanupSlot = -1;  // where the signal handler finds m_temp
+    unsigned m_finalMode = 0;
 };
+
+// Makes SIGINT, SIGTERM, SIGHUP and SIGXFSZ remove the temporary files of writes still under
+// way before the signal ends the process as it would have. A signal the process ignores
+// stays ignored. A leftover from SIGKILL or a power cut stays hidden (".name.XXXXXX.tmp").
+void removeTemporaryFilesOnSignals();
 
 }  // namespace norvelle
