@@ -3,9 +3,12 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -186,6 +189,95 @@ TEST_F(FileIO, RemovesFiles) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, describeErrno(EIO));
     EXPECT_TRUE(test::exists("kept.dat"));
+}
+
+// Another local user plants a link in /tmp, where the user's build script writes its Readme,
+// pointing at one of the user's own files. The kernel refuses to follow such a link when the
+// user opens it; the writer, which follows links itself, must refuse it too.
+TEST_F(FileIO, NeverFollowsAnotherUsersLinkInASharedFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can make a link that belongs to another user";
+    std::filesystem::create_directory("shared");
+    ASSERT_EQ(::chmod("shared", 01777), 0);
+    writeBytes("important.txt", "the victim's own text");
+    std::filesystem::create_symlink(dir.file("important.txt"), "shared/r.txt");
+    ASSERT_EQ(::lchown("shared/r.txt", 4242, 4242), 0);
+
+    const WriteResult planted = writeFileAtomic("shared/r.txt", "Readme");
+    EXPECT_FALSE(planted.ok);
+    EXPECT_EQ(planted.errnum, kUnsafeLinkError);
+    EXPECT_EQ(readBytes("important.txt"), "the victim's own text");
+    EXPECT_EQ(namesIn("shared"), std::set<std::string>{"r.txt"});
+
+    // The user's own link there, or one in a folder that is not shared, is followed as ever.
+    ASSERT_EQ(::lchown("shared/r.txt", ::geteuid(), ::getegid()), 0);
+    EXPECT_TRUE(writeFileAtomic("shared/r.txt", "Readme").ok);
+    EXPECT_EQ(readBytes("important.txt"), "Readme");
+}
+
+// While the new text is written, a user who may not read the old file must not be able to
+// read the new one either: the temporary file is private until it is whole.
+TEST_F(FileIO, NewContentsStayPrivateUntilTheyAreWhole) {
+    const mode_t previous = ::umask(022);
+    writeBytes("private.txt", "old");
+    ASSERT_EQ(::chmod("private.txt", 0600), 0);
+    for (const char* target : {"private.txt", "fresh.txt"}) {
+        std::vector<mode_t> seen;
+        setWriteFaultInjector([&seen](std::string_view step, const std::string&) {
+            if (step == "write")
+                for (const std::string& name : namesIn("."))
+                    if (name.ends_with(".tmp")) seen.push_back(modeOf(name));
+            return 0;
+        });
+        EXPECT_TRUE(writeFileAtomic(target, "new").ok) << target;
+        EXPECT_EQ(seen, std::vector<mode_t>{0600}) << target;
+    }
+    ::umask(previous);
+    EXPECT_EQ(modeOf("private.txt"), 0600u);
+    EXPECT_EQ(modeOf("fresh.txt"), 0644u);
+}
+
+TEST_F(FileIO, TellsAPathThatCannotBeLookedAtFromAMissingOne) {
+    writeBytes("there.dat", "x");
+    std::filesystem::create_symlink("loop-b", "loop-a");
+    std::filesystem::create_symlink("loop-a", "loop-b");
+    EXPECT_EQ(lookUpFile("there.dat").state, FileState::Present);
+    EXPECT_EQ(lookUpFile("absent.dat").state, FileState::Missing);
+    EXPECT_EQ(lookUpFile("there.dat/inside").state, FileState::Missing);
+    const FileLookup loop = lookUpFile("loop-a/Needfiles.dat");
+    EXPECT_EQ(loop.state, FileState::Unknown);
+    EXPECT_EQ(loop.errnum, ELOOP);
+    EXPECT_FALSE(fileExists("loop-a/Needfiles.dat"));
+}
+
+// A save under way when the user presses Ctrl+C, the session ends, or the file size limit is
+// reached leaves the old file and nothing else, and the process still ends by that signal.
+TEST_F(FileIO, ASignalDuringASaveRemovesTheTemporaryFile) {
+    writeBytes("Readme.txt", "old\r\n");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            removeTemporaryFilesOnSignals();
+            AtomicFileWriter writer;
+            if (writer.open("Readme.txt") != 0 || writer.write("half of it") != 0) ::_exit(90);
+            // The window changes its working directory while a dialog is open.
+            if (::chdir("/") != 0) ::_exit(91);
+            if (signal == SIGXFSZ) {
+                const struct rlimit small = {4096, 4096};
+                ::setrlimit(RLIMIT_FSIZE, &small);
+                (void)writer.write(std::string(8192, 'x'));
+            } else {
+                ::raise(signal);
+            }
+            ::_exit(92);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal)
+            << "signal " << signal << ", status " << status;
+        EXPECT_EQ(namesIn("."), std::set<std::string>{"Readme.txt"}) << "signal " << signal;
+        EXPECT_EQ(readBytes("Readme.txt"), "old\r\n");
+    }
 }
 
 TEST(FileIOErrors, UncommonErrorsNameTheirNumber) {
