@@ -1,17 +1,17 @@
 #include "text/Cp932.h"
 
-#include <iconv.h>
-
 #include <array>
-#include <cerrno>
+#include <bitset>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 #include <utility>
 #include <vector>
 
-// The codec is table driven: iconv is asked once, on first use, what every byte and every
-// pair of bytes reads as, and the tables answer from then on. Readme texts go through here
+// The codec is table driven: on first use the tables are filled from the code page's data,
+// which is part of the program, and they answer from then on. Readme texts go through here
 // whole, so both directions are written for speed.
 
 namespace norvelle {
@@ -49,6 +49,61 @@ struct Tables {
     std::vector<EncodeEntry> encodeOut;
 };
 
+// The code page as Windows reads it, taken once from the C library's converter by
+// tools/gen_cp932_data.cpp. Reading and writing must not depend on the system the program
+// runs on: Windows has no such converter, and a Linux system may lack its module or the
+// file descriptors to load it.
+struct LeadRow {
+    std::uint8_t lead;
+    // UTF-8, one character for each second byte from kFirstTrail up; U+FFFD where the pair
+    // is not a character.
+    std::u8string_view cells;
+};
+// A lead byte followed by a lower byte is never a character.
+constexpr unsigned kFirstTrail = 0x40;
+
+#include "text/Cp932Data.inc"
+
+// One character of the data's UTF-8 (characters of the BMP only) and its length in bytes;
+// length 0 for anything else.
+struct Cell {
+    char32_t cp = 0;
+    std::size_t length = 0;
+};
+
+constexpr Cell cellAt(std::u8string_view s, std::size_t i) {
+    const unsigned b0 = s[i];
+    if (b0 < 0x80) return {b0, 1};
+    if (b0 >= 0xC2 && b0 < 0xE0 && i + 1 < s.size())
+        return {(b0 & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu), 2};
+    if (b0 >= 0xE0 && b0 < 0xF0 && i + 2 < s.size())
+        return {(b0 & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu), 3};
+    return {};
+}
+
+constexpr bool holdsCells(std::u8string_view s, std::size_t count) {
+    std::size_t i = 0;
+    for (std::size_t n = 0; n < count; ++n) {
+        if (i >= s.size()) return false;
+        const std::size_t length = cellAt(s, i).length;
+        if (length == 0) return false;
+        i += length;
+    }
+    return i == s.size();
+}
+
+// A row that lost or gained a character would shift every character after it.
+constexpr bool dataIsWhole() {
+    if (!holdsCells(kSingleBytes, 0x80)) return false;
+    unsigned previous = 0x7F;
+    for (const LeadRow& row : kLeadRows) {
+        if (row.lead <= previous || !holdsCells(row.cells, 0x100 - kFirstTrail)) return false;
+        previous = row.lead;
+    }
+    return true;
+}
+static_assert(dataIsWhole(), "Cp932Data.inc: one character per byte, lead bytes in order");
+
 void appendUtf8(char32_t cp, DecodeEntry& e) {
     char* w = e.utf8 + e.length;
     if (cp < 0x80) {
@@ -72,125 +127,59 @@ DecodeEntry entryOf(char32_t cp) {
     return e;
 }
 
-bool operator==(const DecodeEntry& a, const DecodeEntry& b) {
-    return a.length == b.length && std::memcmp(a.utf8, b.utf8, a.length) == 0;
-}
-
-// Runs one conversion from a fresh state. Returns the errno of the failure or 0, and how
-// many bytes were consumed and produced.
-int convertOnce(iconv_t cd, const unsigned char* in, std::size_t inLen, unsigned char* out,
-                std::size_t outCap, std::size_t& consumed, std::size_t& produced) {
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char* ip = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
-    char* op = reinterpret_cast<char*>(out);
-    std::size_t il = inLen;
-    std::size_t ol = outCap;
-    const std::size_t r = iconv(cd, &ip, &il, &op, &ol);
-    const int err = r == static_cast<std::size_t>(-1) ? errno : 0;
-    consumed = inLen - il;
-    produced = outCap - ol;
-    return err;
-}
-
-// Asks iconv what a byte sequence reads as: a code point of the BMP, or U+FFFD when it is
-// not one whole character; `incomplete` tells that it is the beginning of one.
-char32_t askDecoder(iconv_t cd, const unsigned char* in, std::size_t len, bool& incomplete) {
-    unsigned char out[16];
-    std::size_t consumed = 0;
-    std::size_t produced = 0;
-    const int err = convertOnce(cd, in, len, out, sizeof out, consumed, produced);
-    incomplete = err == EINVAL;
-    if (err != 0 || consumed != len || produced != 4) return kReplacementChar;
-    const char32_t cp = static_cast<char32_t>(out[0]) | static_cast<char32_t>(out[1]) << 8 |
-                        static_cast<char32_t>(out[2]) << 16 | static_cast<char32_t>(out[3]) << 24;
-    const bool bmp = cp < 0x10000 && (cp < 0xD800 || cp > 0xDFFF);
-    return bmp ? cp : kReplacementChar;
-}
-
-// Asks iconv how it writes a code point of the BMP: its bytes as in Tables::encode.
-std::uint16_t askEncoder(iconv_t cd, char32_t cp) {
-    const unsigned char in[4] = {static_cast<unsigned char>(cp & 0xFF),
-                                 static_cast<unsigned char>(cp >> 8), 0, 0};
-    unsigned char out[8];
-    std::size_t consumed = 0;
-    std::size_t produced = 0;
-    if (convertOnce(cd, in, sizeof in, out, sizeof out, consumed, produced) != 0) return kNoBytes;
-    if (produced == 1) return out[0];
-    if (produced == 2) return static_cast<std::uint16_t>(out[0] << 8 | out[1]);
-    return kNoBytes;
-}
-
 const DecodeEntry* entryFor(const Tables& t, std::uint16_t bytes) {
     if (bytes < 0x100) return t.isLead[bytes] ? nullptr : &t.single[bytes];
     const unsigned lead = bytes >> 8;
     return t.isLead[lead] ? &t.pairs[t.rowStart[lead] + (bytes & 0xFFu)] : nullptr;
 }
 
-// Whether the tables read `bytes` (as in Tables::encode) as exactly the character cp.
-bool readsAs(const Tables& t, std::uint16_t bytes, char32_t cp) {
-    const DecodeEntry* e = entryFor(t, bytes);
-    return e && *e == entryOf(cp);
-}
-
 Tables buildTables() {
     Tables t;
     t.encode.assign(0x10000, kNoBytes);
     t.single.fill(entryOf(kReplacementChar));
-    // ASCII reads the same in both encodings (0x5C is the backslash, 0x7E the tilde, as
-    // iconv has them); the fast paths rely on it.
+    // ASCII reads the same in both encodings (0x5C is the backslash, 0x7E the tilde); the
+    // fast paths rely on it.
     for (unsigned b = 0; b < 0x80; ++b) {
         t.single[b] = entryOf(b);
         t.encode[b] = static_cast<std::uint16_t>(b);
     }
 
-    // iconv_open's failure value is (iconv_t)-1, as the C library defines it.
-    const auto failed = reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
-    iconv_t dec = iconv_open("UTF-32LE", "CP932");
-    iconv_t enc = iconv_open("CP932", "UTF-32LE");
-    if (dec == failed || enc == failed) {
-        std::fprintf(stderr,
-                     "norvelle: the C library has no CP932 converter; "
-                     "only ASCII can be read and written\n");
-        if (dec != failed) iconv_close(dec);
-        if (enc != failed) iconv_close(enc);
-        return t;
-    }
-
-    // The encode table is the decode table turned round: the lowest byte sequence of each
-    // code point for now, and how many sequences read as it.
-    std::vector<std::uint8_t> candidates(0x10000, 0);
-    auto addCandidate = [&](char32_t cp, std::uint16_t bytes) {
-        if (cp < 0x80) return;  // ASCII stays ASCII
-        if (t.encode[cp] == kNoBytes) t.encode[cp] = bytes;
-        if (candidates[cp] < 2) ++candidates[cp];
+    // Where several sequences read as one character (the NEC and IBM extensions overlap),
+    // the lowest is written, single bytes before pairs, unless the data prefers another:
+    // the data keeps to what the C library's converter writes.
+    std::bitset<0x10000> preferred;
+    for (const std::uint16_t bytes : kPreferredSequences) preferred.set(bytes);
+    auto addSequence = [&](char32_t cp, std::uint16_t bytes) {
+        if (cp < 0x80 || cp == kReplacementChar) return;  // ASCII stays ASCII
+        if (t.encode[cp] == kNoBytes || preferred[bytes]) t.encode[cp] = bytes;
     };
 
-    std::uint32_t rows = 0;
+    std::size_t at = 0;
     for (unsigned b = 0x80; b < 0x100; ++b) {
-        const unsigned char one[1] = {static_cast<unsigned char>(b)};
-        bool incomplete = false;
-        const char32_t cp = askDecoder(dec, one, 1, incomplete);
-        if (incomplete) {
-            t.isLead[b] = true;
-            t.rowStart[b] = 256 * rows++;
-        } else if (cp != kReplacementChar) {
-            t.single[b] = entryOf(cp);
-            addCandidate(cp, static_cast<std::uint16_t>(b));
-        }
+        const Cell cell = cellAt(kSingleBytes, at);
+        at += cell.length;
+        if (cell.cp == kReplacementChar) continue;
+        t.single[b] = entryOf(cell.cp);
+        addSequence(cell.cp, static_cast<std::uint16_t>(b));
     }
 
-    t.pairs.resize(256 * rows);
-    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
-        if (!t.isLead[lead]) continue;
-        DecodeEntry* row = &t.pairs[t.rowStart[lead]];
+    t.pairs.resize(256 * std::size(kLeadRows));
+    std::uint32_t rows = 0;
+    for (const LeadRow& leadRow : kLeadRows) {
+        t.isLead[leadRow.lead] = true;
+        t.rowStart[leadRow.lead] = 256 * rows++;
+        DecodeEntry* row = &t.pairs[t.rowStart[leadRow.lead]];
+        at = 0;
         for (unsigned trail = 0; trail < 0x100; ++trail) {
-            const unsigned char two[2] = {static_cast<unsigned char>(lead),
-                                          static_cast<unsigned char>(trail)};
-            bool incomplete = false;
-            const char32_t cp = askDecoder(dec, two, 2, incomplete);
+            char32_t cp = kReplacementChar;
+            if (trail >= kFirstTrail) {
+                const Cell cell = cellAt(leadRow.cells, at);
+                at += cell.length;
+                cp = cell.cp;
+            }
             row[trail] = entryOf(cp);
             if (cp != kReplacementChar) {
-                addCandidate(cp, static_cast<std::uint16_t>(lead << 8 | trail));
+                addSequence(cp, static_cast<std::uint16_t>(leadRow.lead << 8 | trail));
             } else if (trail < 0x80) {
                 // A broken pair whose second byte is ASCII: that byte is not part of the
                 // broken character but read on its own, as itself.
@@ -198,16 +187,6 @@ Tables buildTables() {
             }
         }
     }
-
-    // Several sequences read as these characters (the NEC and IBM extensions overlap):
-    // write the one that iconv's own encoder writes, as long as it reads back.
-    for (char32_t cp = 0x80; cp < 0x10000; ++cp) {
-        if (candidates[cp] < 2) continue;
-        const std::uint16_t chosen = askEncoder(enc, cp);
-        if (chosen != kNoBytes && readsAs(t, chosen, cp)) t.encode[cp] = chosen;
-    }
-    iconv_close(dec);
-    iconv_close(enc);
 
     // What Linux and macOS input methods type for characters that a Windows user types in
     // code page 932; written as the Windows characters.

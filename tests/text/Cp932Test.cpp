@@ -1,9 +1,15 @@
 #include "text/Cp932.h"
 
+#include "app/SoftwareData.h"
+#include "sftfile/SoftwareDataFile.h"
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <sys/wait.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <iterator>
 #include <random>
 #include <string>
@@ -235,6 +241,70 @@ TEST(Cp932, AgreesWithIconvOverTheWholeCodePage) {
     // Windows writes is written.
     EXPECT_EQ(decodeCp932("\xEE\xEF\xFA\x40\x87\x90\x81\xE0"), "ⅰⅰ≒≒");
     EXPECT_EQ(encodeCp932("ⅰ≒").bytes, "\xFA\x40\x81\xE0");
+}
+
+TEST(Cp932, CommittedDataIsWhatItsGeneratorWrites) {
+    // The tables in the program are data generated from iconv; edited by hand, or left
+    // behind when the generator changed, they would no longer be what the tests above
+    // compare against iconv at run time.
+    test::TempDir dir;
+    const std::string command = std::string("'") + NORVELLE_GEN_CP932_DATA + "' >generated.inc";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string generated = test::readBytes("generated.inc");
+    ASSERT_FALSE(generated.empty());
+    EXPECT_TRUE(generated == test::readBytes(NORVELLE_CP932_DATA))
+        << "src/text/Cp932Data.inc differs from what tools/gen_cp932_data.cpp writes";
+}
+
+TEST(Cp932, ReadmesRenderTheSameWhereTheSystemCannotConvert) {
+    // Users whose C library has no CP932 converter, or cannot load it, get the same Readme.
+    // The plugin holds every character of the code page; the software name is Japanese.
+    test::TempDir dir;
+    Iconv decoder("UTF-8", "CP932");
+    std::string plugin = test::sjis("[$ソフト名]\r\n");
+    std::string out;
+    for (int b = 0xA1; b < 0xE0; ++b) plugin += static_cast<char>(b);
+    for (int lead = 0x81; lead < 0x100; ++lead) {
+        plugin += "\r\n";
+        for (int trail = 0x40; trail < 0x100; ++trail) {
+            const std::string pair = {static_cast<char>(lead), static_cast<char>(trail)};
+            if (decoder.convert(pair, out) == 0) plugin += pair;
+        }
+    }
+    test::writeBytes("p.spd", plugin);
+    SoftwareData form;
+    form.softwareName = "表計算ソフト";
+    test::writeBytes("data.sft", encodeCp932(formatSoftwareDataFile(form, "2.06")).bytes);
+    // CP932 renamed to a converter that does not exist, which glibc believes.
+    test::writeBytes("gconv-modules", "alias CP932// NO-SUCH-CONVERTER//\n");
+
+    struct Run {
+        int code;
+        std::string out;
+        std::string err;
+    };
+    auto run = [](const std::string& environment, const std::string& command) {
+        // Output redirected first: later the shell may have no descriptors to do it with.
+        const std::string line = "exec >stdout.bin 2>stderr.txt; " + environment + command;
+        const int status = std::system(line.c_str());
+        return Run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readBytes("stdout.bin"),
+                   test::readBytes("stderr.txt")};
+    };
+    const std::string render =
+        std::string("'") + NORVELLE_CLI + "' render --data data.sft --plugin p.spd";
+    const Run normal = run("", render);
+    ASSERT_EQ(normal.code, 0) << normal.err;
+    ASSERT_GT(normal.out.size(), plugin.size() / 2);
+
+    const std::string noConverter = "export GCONV_PATH='" + dir.path() + "'; ";
+    EXPECT_NE(run(noConverter, "iconv -f CP932 -t UTF-8 p.spd").code, 0);
+    // With four descriptors, none is left to load the converter while the plugin is open.
+    for (const std::string& environment : {noConverter, std::string("ulimit -n 4; ")}) {
+        const Run r = run(environment, render);
+        EXPECT_EQ(r.code, 0) << environment << r.err;
+        EXPECT_TRUE(r.out == normal.out) << environment;
+        EXPECT_EQ(r.err, normal.err) << environment;
+    }
 }
 
 }  // namespace
