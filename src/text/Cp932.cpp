@@ -189,7 +189,8 @@ Tables buildTables() {
     }
 
     // What Linux and macOS input methods type for characters that a Windows user types in
-    // code page 932; written as the Windows characters.
+    // code page 932; written as the Windows characters. The yen sign (the ¥ key of a Mac JIS
+    // keyboard) and the overline are what Japanese fonts show for 0x5C and 0x7E.
     constexpr std::pair<char32_t, std::uint16_t> lookAlikes[] = {
         {0x301C, 0x8160},  // wave dash
         {0x2016, 0x8161},  // double vertical line
@@ -198,6 +199,8 @@ Tables buildTables() {
         {0x00A3, 0x8192},  // pound sign
         {0x00AC, 0x81CA},  // not sign
         {0x2014, 0x815C},  // em dash
+        {0x00A5, 0x005C},  // yen sign
+        {0x203E, 0x007E},  // overline
     };
     const DecodeEntry broken = entryOf(kReplacementChar);
     for (const auto& [cp, bytes] : lookAlikes) {

@@ -28,9 +28,11 @@ void appendDecodedCp932(std::string_view bytes, std::string& out);
 
 // UTF-8 to code page 932. The look-alikes that Linux and macOS input methods produce
 // (wave dash, double vertical line, minus sign, cent, pound, not, em dash) are written as
-// the code page 932 characters a Windows user would have typed. Every other character
-// that does not fit is reported, and `replacement` is written in its place (pass '\0' to
-// write nothing). Invalid UTF-8 counts as U+FFFD, which does not fit either.
+// the code page 932 characters a Windows user would have typed, and so are the yen sign of
+// a Mac JIS keyboard and the overline, as 0x5C and 0x7E, which Japanese fonts show as them.
+// Every other character that does not fit is reported, and `replacement` is written in its
+// place (pass '\0' to write nothing). Invalid UTF-8 counts as U+FFFD, which does not fit
+// either.
 EncodeResult encodeCp932(std::string_view utf8, char replacement = '?');
 void appendEncodedCp932(std::string_view utf8, std::string& out,
                         std::vector<Unencodable>* unencodable, char replacement = '?');
