@@ -1,7 +1,6 @@
 #include "lists/Form2.h"
 
 #include "app/Form1.h"
-#include "lists/RefreshRegisteredLists.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Twips.h"
 
@@ -88,6 +87,7 @@ void Form2::List1_Click() {
 void Form2::Command1_Click() {
     const QString typed = m_text1->text();
     const bool adding = !typed.isEmpty();
+    if (adding && !roomForAnother(m_list1)) return;  // the typed text stays in the box
     if (adding)
         m_list1->addItem(typed);
     else if (selectedRow(m_list1) == 0)
@@ -102,8 +102,7 @@ void Form2::Command1_Click() {
 }
 
 void Form2::Command2_Click() {
-    RefreshRegisteredLists(owner());
-    accept();
+    refreshOwnerAndClose();
 }
 
 void Form2::Command3_Click() {

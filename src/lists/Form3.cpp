@@ -1,7 +1,6 @@
 #include "lists/Form3.h"
 
 #include "app/Form1.h"
-#include "lists/RefreshRegisteredLists.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Twips.h"
 
@@ -87,6 +86,7 @@ void Form3::Command2_Click() {
 void Form3::Command3_Click() {
     const QString typed = m_text1->text();
     const bool adding = !typed.isEmpty();
+    if (adding && !roomForAnother(m_list1)) return;  // the typed text stays in the box
     if (adding) m_list1->addItem(typed);
     if (!storeList(m_list1, kNeededFilesFile)) {
         if (adding) delete m_list1->takeItem(m_list1->count() - 1);
@@ -96,8 +96,7 @@ void Form3::Command3_Click() {
 }
 
 void Form3::Command4_Click() {
-    RefreshRegisteredLists(owner());
-    accept();
+    refreshOwnerAndClose();
 }
 
 }  // namespace norvelle

@@ -1,5 +1,7 @@
 #include "lists/Items.h"
 
+#include <algorithm>
+
 namespace norvelle {
 
 namespace {
@@ -74,12 +76,9 @@ std::string quoteItem(std::string_view text) {
 }
 
 std::string formatListFile(const std::vector<std::string>& entries) {
-    std::size_t count = 0;
+    const std::size_t count = std::min(entries.size(), kMaxListEntries);
     std::size_t size = 0;
-    while (count < entries.size() && count < kMaxListEntries && !entries[count].empty()) {
-        size += entries[count].size() + 2;
-        ++count;
-    }
+    for (std::size_t i = 0; i < count; ++i) size += entries[i].size() + 2;
     std::string file;
     file.reserve(size);
     for (std::size_t i = 0; i < count; ++i) {

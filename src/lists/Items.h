@@ -28,8 +28,10 @@ std::vector<std::string> readItems(std::string_view text,
 // A text item as the program writes it: in double quotes, a double quote inside doubled.
 std::string quoteItem(std::string_view text);
 
-// The list writing rule: each entry followed by CR LF, in order, at most 10,001 entries;
-// the first empty entry ends the list. The result is UTF-8; encode it before writing.
+// The list writing rule: each entry followed by CR LF, in order, at most 10,001 entries. An
+// empty entry (a blank line or ",," in a hand-edited file) is kept as an empty line, so the
+// entries after it keep their positions, which saved .sft files select needed files by.
+// The result is UTF-8; encode it before writing.
 std::string formatListFile(const std::vector<std::string>& entries);
 
 constexpr std::size_t kMaxListEntries = 10001;

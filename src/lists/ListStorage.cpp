@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/CommonMessages.h"
+#include "lists/Items.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Platform.h"
 #include "text/Cp932.h"
@@ -53,7 +54,7 @@ bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileN
 }
 
 std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* parent,
-                                                 const char* fileName) {
+                                                 const char* fileName, CutWarning warning) {
     const ListFile file = loadListFile(fileName);
     switch (file.state) {
         case ListFile::State::Missing:
@@ -65,13 +66,28 @@ std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* pa
         case ListFile::State::Items:
             break;
     }
-    QStringList cut;
-    noteCutList(cut, fileName, file);
-    reportCutLists(platform, parent, cut);
+    if (warning == CutWarning::Show) {
+        QStringList cut;
+        noteCutList(cut, fileName, file);
+        reportCutLists(platform, parent, cut);
+    }
     QStringList entries;
     entries.reserve(static_cast<qsizetype>(file.items.size()));
     for (const auto& item : file.items) entries.push_back(QString::fromStdString(item));
     return entries;
+}
+
+bool roomForAnotherEntry(Platform& platform, QWidget* parent, qsizetype count) {
+    if (static_cast<std::size_t>(count) < kMaxListEntries) return true;
+    MessageBoxRequest r;
+    r.text = QStringLiteral(
+                 "登録できるのは %1 件までです。新しく登録するには、先にどれかを削除してください。")
+                 .arg(kMaxListEntries);
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::Ok;
+    r.icon = MsgIcon::Exclamation;
+    platform.messageBox(parent, r);
+    return false;
 }
 
 void noteCutList(QStringList& cut, const char* fileName, const ListFile& file) {

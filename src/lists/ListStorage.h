@@ -29,10 +29,19 @@ Stored storeRegisteredFile(Platform& platform, QWidget* parent, const char* file
 // Deletes a list file; a missing file counts as deleted. A failure is shown with its reason.
 bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName);
 
+// Whether a list read only in part is still to be mentioned to the user. A registration
+// dialog tells once, when it opens; reading the same files again while it is open, or for the
+// main window when it is left, would only repeat what the user has just confirmed.
+enum class CutWarning { Show, AlreadyShown };
+
 // The entries of a list file, for a registration dialog to show. Nothing when the file is
 // missing or cannot be read (the latter is shown): the dialog's list then stays as it is.
 std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* parent,
-                                                 const char* fileName);
+                                                 const char* fileName, CutWarning warning);
+
+// Whether one more entry may join a list of `count` entries. A list file holds no more than
+// the first 10,001 entries; at that size the user is told so, and false comes back.
+bool roomForAnotherEntry(Platform& platform, QWidget* parent, qsizetype count);
 
 // Adds "<file>（最初の N 件）" to `cut` when only the first entries of the file were read.
 void noteCutList(QStringList& cut, const char* fileName, const ListFile& file);

@@ -36,7 +36,7 @@ void refreshCombo(QComboBox* combo, const char* fileName, QStringList& cut) {
 
 }  // namespace
 
-void RefreshRegisteredLists(Form1& form) {
+void RefreshRegisteredLists(Form1& form, CutWarning warning) {
     QStringList cut;
     refreshCombo(form.Combo1(4), kEmailFile, cut);
     refreshCombo(form.Combo1(5), kHomePageFile, cut);
@@ -55,7 +55,7 @@ void RefreshRegisteredLists(Form1& form) {
     list->update();
     form.Combo1(4)->update();
     form.Combo1(5)->update();
-    reportCutLists(form.platform(), &form, cut);
+    if (warning == CutWarning::Show) reportCutLists(form.platform(), &form, cut);
 }
 
 }  // namespace norvelle

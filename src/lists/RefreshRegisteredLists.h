@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lists/ListStorage.h"
+
 namespace norvelle {
 
 class Form1;
@@ -8,6 +10,7 @@ class Form1;
 // registered list files of the working directory. A missing or unreadable e-mail or
 // home-page file leaves that field as it is; an empty one empties it. The needed-files list
 // is always rebuilt (which drops its selection): the fixed entries, then the registered ones.
-void RefreshRegisteredLists(Form1& form);
+// Lists read only in part are mentioned unless the user has just been told about them.
+void RefreshRegisteredLists(Form1& form, CutWarning warning = CutWarning::Show);
 
 }  // namespace norvelle

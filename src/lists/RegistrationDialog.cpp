@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 #include "lists/Items.h"
 #include "lists/ListStorage.h"
+#include "lists/RefreshRegisteredLists.h"
 #include "platform/Twips.h"
 
 #include <QEvent>
@@ -46,10 +47,16 @@ QPushButton* RegistrationDialog::makeButton(const char* name, const QString& cap
 
 void RegistrationDialog::loadList(QListWidget* list, const char* fileName) {
     QWidget* parent = isVisible() ? static_cast<QWidget*>(this) : parentWidget();
-    if (auto entries = loadRegisteredEntries(platform(), parent, fileName)) {
+    const CutWarning warning = m_cutWarningShown ? CutWarning::AlreadyShown : CutWarning::Show;
+    m_cutWarningShown = true;
+    if (auto entries = loadRegisteredEntries(platform(), parent, fileName, warning)) {
         list->clear();
         list->addItems(*entries);
     }
+}
+
+bool RegistrationDialog::roomForAnother(const QListWidget* list) {
+    return roomForAnotherEntry(platform(), this, list->count());
 }
 
 bool RegistrationDialog::storeList(QListWidget* list, const char* fileName) {
@@ -74,6 +81,12 @@ bool RegistrationDialog::storeList(QListWidget* list, const char* fileName) {
 
 bool RegistrationDialog::removeList(const char* fileName) {
     return removeRegisteredFile(platform(), this, fileName);
+}
+
+void RegistrationDialog::refreshOwnerAndClose() {
+    // The user heard about any list read in part when the dialog opened, or at start-up.
+    RefreshRegisteredLists(m_owner, CutWarning::AlreadyShown);
+    accept();
 }
 
 bool RegistrationDialog::event(QEvent* event) {

@@ -29,13 +29,18 @@ protected:
     void setFocusTarget(QLineEdit* edit) { m_focusTarget = edit; }
 
     // Replaces the list's entries with those of the file; leaves them when the file is
-    // missing or cannot be read.
+    // missing or cannot be read. Only the first reading of an opening mentions a file that
+    // was read in part.
     void loadList(QListWidget* list, const char* fileName);
+    // Whether the list may take one more entry; when it is full the user is told why not.
+    bool roomForAnother(const QListWidget* list);
     // Rewrites the file from the list. False (after telling the user why) when the file
     // still holds what it held before.
     bool storeList(QListWidget* list, const char* fileName);
     // Deletes the file; false (after telling the user why) when it is still there.
     bool removeList(const char* fileName);
+    // The exit button: the main window's lists follow the files, then the dialog closes.
+    void refreshOwnerAndClose();
 
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -43,6 +48,7 @@ protected:
 private:
     Form1& m_owner;
     QLineEdit* m_focusTarget = nullptr;
+    bool m_cutWarningShown = false;
 };
 
 // The row of the selected entry, or -1 when none is selected.

@@ -1,4 +1,5 @@
 #include "lists/Form2.h"
+#include "lists/Items.h"
 #include "lists/RegistrationTest.h"
 #include "platform/Twips.h"
 
@@ -282,6 +283,50 @@ TEST_P(Form2Test, AFileThatCannotBeChangedIsReportedAndNothingTypedIsLost) {
         EXPECT_EQ(bytesOf(m.file), "z\r\n");
         platform.clearRecords();
     }
+}
+
+TEST_P(Form2Test, EmptyEntriesKeepTheirPlaceAndAFullListTakesNoMore) {
+    const Mode& m = GetParam();
+    // ",," gives an empty entry; with it the file holds one entry more than is read.
+    std::string registered = "a,,b\r\n";
+    for (std::size_t i = 3; i <= kMaxListEntries; ++i)
+        registered += "c" + std::to_string(i) + "\r\n";
+    writeBytes(m.file, registered);
+    writeBytes(m.other, registered);
+    platform.answer(MsgAnswer::Ok);  // start-up: both files read in part
+    start();
+    platform.clearRecords();
+    platform.answer(MsgAnswer::Ok);
+    open([&](Form2& d) {
+        ASSERT_EQ(platform.messages().size(), 1u);  // this dialog's file, once
+        EXPECT_TRUE(platform.messages()[0].text.contains(m.file));
+        EXPECT_FALSE(platform.messages()[0].text.contains(m.other));
+
+        platform.answer(MsgAnswer::Ok);
+        type(d, "new");
+        writes.clear();
+        d.Command1()->click();
+        EXPECT_TRUE(writes.empty());
+        EXPECT_EQ(d.Text1()->text(), "new");
+        ASSERT_EQ(platform.messages().size(), 2u);
+        EXPECT_EQ(platform.messages()[1].title, "Norvelle");
+        EXPECT_EQ(platform.messages()[1].icon, MsgIcon::Exclamation);
+        EXPECT_TRUE(platform.messages()[1].text.contains("10001 件まで"));
+
+        // A deletion makes room; the typed text joins in the same step, and the list read
+        // back from the file is not cut any more.
+        clickEntry(d.List1(), 2);
+        d.Command3()->click();
+        ASSERT_EQ(d.List1()->count(), 10001);
+        EXPECT_EQ(d.List1()->item(1)->text(), "");
+        EXPECT_EQ(d.List1()->item(10000)->text(), "new");
+        d.Command2()->click();
+    });
+    EXPECT_EQ(platform.messages().size(), 2u);  // leaving repeats no warning
+    std::string expected = "a\r\n\r\n";
+    for (std::size_t i = 3; i < kMaxListEntries; ++i) expected += "c" + std::to_string(i) + "\r\n";
+    EXPECT_EQ(bytesOf(m.file), expected + "new\r\n");
+    EXPECT_EQ(form->Combo1(m.combo)->itemText(2), "c3");
 }
 
 TEST_P(Form2Test, CharactersShiftJisLacksAreStoredAsQuestionMarksOnlyWhenTheUserAgrees) {

@@ -59,19 +59,29 @@ TEST(Items, QuotedItemsReadBackAsWritten) {
 }
 
 TEST(Items, ListFileWriting) {
-    EXPECT_EQ(formatListFile({"a", "b"}), "a\r\nb\r\n");
-    EXPECT_EQ(formatListFile({}), "");
-    EXPECT_EQ(formatListFile({"", "b"}), "");
-    EXPECT_EQ(formatListFile({"a", "", "c"}), "a\r\n");
+    // Every entry up to the last, an empty one as an empty line: what is read back is what
+    // was written, position for position.
+    const struct {
+        Items entries;
+        std::string file;
+    } cases[] = {
+        {{"a", "b"}, "a\r\nb\r\n"}, {{}, ""},
+        {{"", "b"}, "\r\nb\r\n"},   {{"a", "", "c"}, "a\r\n\r\nc\r\n"},
+        {{"a", ""}, "a\r\n\r\n"},   {{""}, "\r\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatListFile(c.entries), c.file);
+        EXPECT_EQ(readItems(c.file), c.entries) << c.file;
+    }
     // Written as typed, not quoted: a comma splits the entry when it is read back.
     EXPECT_EQ(formatListFile({"x,y", " s"}), "x,y\r\n s\r\n");
     EXPECT_EQ(readItems(formatListFile({"x,y", " s"})), (Items{"x", "y", "s"}));
 
     Items many;
-    for (int i = 0; i < 20000; ++i) many.push_back("e" + std::to_string(i));
+    for (int i = 0; i < 20000; ++i) many.push_back(i == 5000 ? "" : "e" + std::to_string(i));
     const Items stored = readItems(formatListFile(many));
     ASSERT_EQ(stored.size(), kMaxListEntries);
-    EXPECT_EQ(stored.front(), "e0");
+    EXPECT_EQ(stored[5000], "");
     EXPECT_EQ(stored.back(), "e10000");
 }
 
