@@ -18,6 +18,13 @@ if [ -n "$direct" ]; then
     echo "Dialog or desktop calls outside QtPlatform:"; echo "$direct"; status=1
 fi
 
+# The main window alone touches its controls: commands and dialogs get Platform&, AppState&,
+# a parent and plain data, and hand plain data back.
+reach=$(grep -rl '#include "app/Form1.h"' src | grep -v -e '^src/app/' -e '^src/main.cpp$' || true)
+if [ -n "$reach" ]; then
+    echo "Files outside src/app that reach into the main window:"; echo "$reach"; status=1
+fi
+
 build_and_test() {
     local dir=$1; shift
     echo "=== $dir"

@@ -1,13 +1,32 @@
 #include "app/AppState.h"
 #include "app/Form1.h"
-#include "help/WindowFont.h"
+#include "platform/Fonts.h"
 #include "platform/QtPlatform.h"
 #include "text/FileIO.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+// The one argument the program takes: a software data file to open, as the file manager
+// passes it. Anything else is explained and passed over, and the program starts as usual.
+std::optional<QString> documentArgument(const QStringList& arguments) {
+    const QStringList given = arguments.mid(1);
+    const bool wrong = given.size() > 1 || (given.size() == 1 && given[0].startsWith(u'-'));
+    if (wrong) std::fputs("Usage: norvelle [FILE.sft]\n", stderr);
+    if (wrong || given.isEmpty()) return std::nullopt;
+    // As the file dialog would name it: the caption shows the file's name.
+    return QFileInfo(given[0]).absoluteFilePath();
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     // A Readme or list being saved when the session ends or the user presses Ctrl+C in the
@@ -32,5 +51,10 @@ int main(int argc, char* argv[]) {
     norvelle::AppState state;
     norvelle::Form1 form(platform, state);
     form.show();
+    // Opened once the window is up, so a file it refuses is told about over the window.
+    if (const std::optional<QString> document = documentArgument(QApplication::arguments()))
+        QTimer::singleShot(0, &form, [&form, path = document->toStdString()] {
+            form.openDocument(path);
+        });
     return QApplication::exec();
 }

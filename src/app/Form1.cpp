@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
-#include "help/HelpResources.h"
+#include "core/Version.h"
+#include "platform/Resources.h"
 #include "help/OpenWithShell.h"
 #include "help/WizardSetting.h"
 #include "help/frmAbout.h"
@@ -13,8 +14,14 @@
 #include "platform/Twips.h"
 #include "plugin/Form5.h"
 #include "sftfile/SoftwareDataCommands.h"
+#include "sftfile/SoftwareDataFile.h"
+#include "app/FileTitle.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,10 +34,20 @@ namespace norvelle {
 
 namespace {
 
-constexpr int kNoLengthLimit = std::numeric_limits<int>::max();
-
 QString q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// The software data file being dragged: exactly one local file ending in .sft. Anything else
+// (text, several files, a Readme) is left to the control under the pointer.
+std::optional<std::string> draggedDocument(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return std::nullopt;
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1) return std::nullopt;
+    const QUrl& url = urls.front();
+    if (!url.isLocalFile() || !url.fileName().endsWith(QStringLiteral(".sft"), Qt::CaseInsensitive))
+        return std::nullopt;
+    return url.toLocalFile().toStdString();
 }
 
 }  // namespace
@@ -66,187 +83,24 @@ QLineEdit* Form1::Text2(int index) const {
     return m_text2.at(index);
 }
 
-void Form1::buildFields() {
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(twips(7650), twips(4545));
-    setCentralWidget(client);
 
-    auto makeLabel = [client](const QString& name, const QString& caption, int left, int top,
-                              int width) {
-        auto* label = new QLabel(caption, client);
-        label->setObjectName(name);
-        place(label, left, top, width, 255);
-        return label;
-    };
-    auto makeText = [client](const QString& name, const QString& text, int left, int top) {
-        auto* edit = new QLineEdit(text, client);
-        edit->setObjectName(name);
-        edit->setMaxLength(kNoLengthLimit);
-        place(edit, left, top, 2535, 270);
-        return edit;
-    };
-    auto makeCombo = [this, client](int index, int left, int top) {
-        auto* combo = new QComboBox(client);
-        combo->setObjectName(QStringLiteral("Combo1_%1").arg(index));
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);  // typed text never joins the list
-        combo->setCompleter(nullptr);  // no completion: the field holds exactly what is typed
-        combo->lineEdit()->setMaxLength(kNoLengthLimit);
-        combo->setMaxVisibleItems(16);
-        place(combo, left, top, 2535, 300);
-        connect(combo, &QComboBox::editTextChanged, this, [this, index] { Combo1_Change(index); });
-        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo, index] {
-            combo->lineEdit()->setCursorPosition(0);  // an entry shows from its start
-            Combo1_Change(index);
-        });
-        return combo;
-    };
-
-    // Left column: labels at x = 120, inputs at x = 960.
-    m_label1[0] = makeLabel(QStringLiteral("Label1_0"), QStringLiteral("ソフト名"), 120, 120, 840);
-    m_text2[0] = makeText(QStringLiteral("Text2_0"), QString(), 960, 120);
-    m_label1[1] = makeLabel(QStringLiteral("Label1_1"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), 120, 600, 840);
-    m_text2[1] = makeText(QStringLiteral("Text2_1"), QStringLiteral("Ver "), 960, 600);
-    m_label1[2] = makeLabel(QStringLiteral("Label1_2"), QStringLiteral("著作権"), 120, 1080, 840);
-    m_text2[2] = makeText(QStringLiteral("Text2_2"), QString(), 960, 1080);
-    m_label1[3] = makeLabel(QStringLiteral("Label1_3"), QStringLiteral("動作環境"), 120, 1560, 840);
-    m_combo1[0] = makeCombo(0, 960, 1560);
-    m_label1[4] = makeLabel(QStringLiteral("Label1_4"), QStringLiteral("動作確認"), 120, 2040, 840);
-    m_combo1[1] = makeCombo(1, 960, 2040);
-
-    // Right column: inputs at x = 4920, labels at x = 3840 (4080 for 転載).
-    m_label1[5] = makeLabel(QStringLiteral("Label1_5"), QStringLiteral("転載"), 4080, 120, 840);
-    m_combo1[2] = makeCombo(2, 4920, 120);
-    m_label1[6] =
-        makeLabel(QStringLiteral("Label1_6"), QStringLiteral("ソフトの種別"), 3840, 600, 1080);
-    m_combo1[3] = makeCombo(3, 4920, 600);
-    m_label1[7] =
-        makeLabel(QStringLiteral("Label1_7"), QStringLiteral("ｼｪｱｳｴｱ代金"), 3840, 1080, 1080);
-    m_text2[4] = makeText(QStringLiteral("Text2_4"), QStringLiteral("\\"), 4920, 1080);
-    m_label1[8] =
-        makeLabel(QStringLiteral("Label1_8"), QStringLiteral("Eﾒｰﾙｱﾄﾞﾚｽ"), 3840, 1560, 1080);
-    m_combo1[4] = makeCombo(4, 4920, 1560);
-    m_label1[9] =
-        makeLabel(QStringLiteral("Label1_9"), QStringLiteral("ﾎｰﾑﾍﾟｰｼﾞ"), 3840, 2040, 1080);
-    m_combo1[5] = makeCombo(5, 4920, 2040);
-    setEditText(m_combo1[5], QStringLiteral("http://"));
-
-    // The needed-files list spans both columns.
-    m_list1 = new QListWidget(client);
-    m_list1->setObjectName(QStringLiteral("List1"));
-    m_list1->setSelectionMode(QAbstractItemView::MultiSelection);  // a click toggles an entry
-    place(m_list1, 960, 2520, 6495, 900);
-    m_label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("必要ﾌｧｲﾙ"), 120, 2880, 840);
-
-    // Additional items.
-    m_label4[0] =
-        makeLabel(QStringLiteral("Label4_0"), QStringLiteral("追加項目1"), 120, 3645, 840);
-    m_text1[0] = makeText(QStringLiteral("Text1_0"), QString(), 960, 3600);
-    m_label4[1] =
-        makeLabel(QStringLiteral("Label4_1"), QStringLiteral("追加項目2"), 4080, 3645, 840);
-    m_text1[1] = makeText(QStringLiteral("Text1_1"), QString(), 4920, 3600);
-    m_label4[2] =
-        makeLabel(QStringLiteral("Label4_2"), QStringLiteral("追加項目3"), 120, 4125, 840);
-    m_text1[2] = makeText(QStringLiteral("Text1_2"), QString(), 960, 4080);
-    m_label4[3] =
-        makeLabel(QStringLiteral("Label4_3"), QStringLiteral("追加項目4"), 4080, 4125, 840);
-    m_text1[3] = makeText(QStringLiteral("Text1_3"), QString(), 4920, 4080);
-
-    // Each field is announced by its label's caption.
-    auto announce = [](QLabel* label, QWidget* input) {
-        label->setBuddy(input);
-        input->setAccessibleName(label->text());
-    };
-    announce(m_label1[0], m_text2[0]);
-    announce(m_label1[1], m_text2[1]);
-    announce(m_label1[2], m_text2[2]);
-    announce(m_label1[3], m_combo1[0]);
-    announce(m_label1[4], m_combo1[1]);
-    announce(m_label1[5], m_combo1[2]);
-    announce(m_label1[6], m_combo1[3]);
-    announce(m_label1[7], m_text2[4]);
-    announce(m_label1[8], m_combo1[4]);
-    announce(m_label1[9], m_combo1[5]);
-    announce(m_label2, m_list1);
-    for (int i = 0; i < 4; ++i) announce(m_label4[i], m_text1[i]);
-
-    // Down the left column, down the right column, then the list and the additional items.
-    const QWidget* order[] = {m_text2[0],  m_text2[1],  m_text2[2], m_combo1[0], m_combo1[1],
-                              m_combo1[2], m_combo1[3], m_text2[4], m_combo1[4], m_combo1[5],
-                              m_list1,     m_text1[0],  m_text1[1], m_text1[2],  m_text1[3]};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
-
-    // The window keeps its size: the client area plus the menu bar.
-    adjustSize();
-    setFixedSize(sizeHint());
-}
-
-QAction* Form1::addMenuCommand(QMenu* menu, const char* name, const QString& caption,
-                               void (Form1::*handler)()) {
-    QAction* action = menu ? menu->addAction(caption) : menuBar()->addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
-    connect(action, &QAction::triggered, this, handler);
-    return action;
-}
-
-void Form1::buildMenus() {
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("menuBar"));
-
-    QMenu* filee = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
-    filee->setObjectName(QStringLiteral("Filee"));
-    filee->menuAction()->setObjectName(QStringLiteral("Filee"));
-    addMenuCommand(filee, "sink", QStringLiteral("新規作成"), &Form1::sink_Click);
-    addMenuCommand(filee, "softl", QStringLiteral("ソフトデータのロード"), &Form1::softl_Click);
-    filee->addSeparator()->setObjectName(QStringLiteral("sen0"));
-    addMenuCommand(filee, "softs", QStringLiteral("ソフトデータのセーブ"), &Form1::softs_Click);
-    filee->addSeparator()->setObjectName(QStringLiteral("sen3"));
-    addMenuCommand(filee, "syuu", QStringLiteral("終了"), &Form1::syuu_Click);
-
-    addMenuCommand(nullptr, "m", QStringLiteral("作成"), &Form1::m_Click);
-
-    QMenu* hen = bar->addMenu(QStringLiteral("編集"));
-    hen->setObjectName(QStringLiteral("hen"));
-    hen->menuAction()->setObjectName(QStringLiteral("hen"));
-    addMenuCommand(hen, "email", QStringLiteral("Eﾒｰﾙｱﾄﾞﾚｽの登録"), &Form1::email_Click);
-    addMenuCommand(hen, "hpr", QStringLiteral("ﾎｰﾑﾍﾟｰｼﾞの登録"), &Form1::hpr_Click);
-    addMenuCommand(hen, "tyo", QStringLiteral("著作権の登録"), &Form1::tyo_Click);
-    addMenuCommand(hen, "hitu", QStringLiteral("必要ﾌｧｲﾙの登録"), &Form1::hitu_Click);
-    // The wizard entry and its separator are switched off for good: nothing switches them
-    // on, so they are left out of the visible menu.
-    QAction* sen4 = hen->addSeparator();
-    sen4->setObjectName(QStringLiteral("sen4"));
-    sen4->setEnabled(false);
-    sen4->setVisible(false);
-    QAction* wizard = addMenuCommand(hen, "wizard", QStringLiteral("起動時にウィザードを表示する"),
-                                     &Form1::wizard_Click);
-    wizard->setCheckable(true);
-    wizard->setChecked(true);
-    wizard->setEnabled(false);
-    wizard->setVisible(false);
-
-    QMenu* hrlp = bar->addMenu(QStringLiteral("ヘルプ"));
-    hrlp->setObjectName(QStringLiteral("hrlp"));
-    hrlp->menuAction()->setObjectName(QStringLiteral("hrlp"));
-    addMenuCommand(hrlp, "html", QStringLiteral("ヘルプ"), &Form1::html_Click);
-    addMenuCommand(hrlp, "vvv", QStringLiteral("バージョン情報"), &Form1::vvv_Click);
+// The controls of the fourteen fields, in the order software data files keep them.
+std::array<QWidget*, kSoftwareDataFieldCount> Form1::fieldControls() const {
+    return {m_text2[0],  m_text2[1],  m_text2[2],  m_combo1[0], m_combo1[1],
+            m_combo1[2], m_combo1[3], m_text2[4],  m_combo1[4], m_combo1[5],
+            m_text1[0],  m_text1[1],  m_text1[2],  m_text1[3]};
 }
 
 SoftwareData Form1::softwareData() const {
     SoftwareData d;
-    d.softwareName = Text2(0)->text().toStdString();
-    d.version = Text2(1)->text().toStdString();
-    d.copyright = Text2(2)->text().toStdString();
-    d.environment = Combo1(0)->currentText().toStdString();
-    d.testedOn = Combo1(1)->currentText().toStdString();
-    d.redistribution = Combo1(2)->currentText().toStdString();
-    d.softwareType = Combo1(3)->currentText().toStdString();
-    d.fee = Text2(4)->text().toStdString();
-    d.email = Combo1(4)->currentText().toStdString();
-    d.homePage = Combo1(5)->currentText().toStdString();
-    for (int i = 0; i < 4; ++i) d.additional[i] = Text1(i)->text().toStdString();
+    SoftwareDataFields fields;
+    const auto controls = fieldControls();
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const auto* combo = qobject_cast<const QComboBox*>(controls[i]);
+        fields[i] = (combo ? combo->currentText() : static_cast<const QLineEdit*>(controls[i])->text())
+                        .toStdString();
+    }
+    assignFieldTexts(d, fields);
     const int count = m_list1->count();
     d.neededFiles.reserve(count);
     for (int i = 0; i < count; ++i) {
@@ -254,6 +108,32 @@ SoftwareData Form1::softwareData() const {
         d.neededFiles.push_back({item->text().toStdString(), item->isSelected()});
     }
     return d;
+}
+
+// Through the controls, so the form reacts as it does to typing: a software type switches
+// the fee field on or off. The needed-files list keeps its entries when they are the same,
+// and only its selection changes.
+void Form1::setSoftwareData(const SoftwareData& d) {
+    const SoftwareDataFields fields = fieldTexts(d);
+    const auto controls = fieldControls();
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (auto* combo = qobject_cast<QComboBox*>(controls[i]))
+            setEditText(combo, q(fields[i]));
+        else
+            static_cast<QLineEdit*>(controls[i])->setText(q(fields[i]));
+    }
+
+    bool sameEntries = m_list1->count() == static_cast<int>(d.neededFiles.size());
+    for (int i = 0; sameEntries && i < m_list1->count(); ++i)
+        sameEntries = m_list1->item(i)->text().toStdString() == d.neededFiles[i].name;
+    if (sameEntries) {
+        m_list1->clearSelection();
+    } else {
+        m_list1->clear();
+        for (const NeededFile& entry : d.neededFiles) m_list1->addItem(q(entry.name));
+    }
+    for (int i = 0; i < m_list1->count(); ++i)
+        if (d.neededFiles[i].selected) m_list1->item(i)->setSelected(true);
 }
 
 void Form1::setDocumentTitle(const QString& title) {
@@ -267,7 +147,7 @@ void Form1::Combo1_Change(int /*index*/) {
 }
 
 void Form1::Form_Load() {
-    m_state.AppVersion = "2.06";
+    m_state.AppVersion = kAppVersion;
     m_state.TitlePrefix = "Norvelle  Ver " + m_state.AppVersion;
 
     Label1(7)->setEnabled(false);
@@ -317,21 +197,22 @@ namespace {
 
 // While nothing has been saved in this run, asks whether to save before the program ends.
 // False when the program should stay open: the user cancelled, or the save went wrong.
-bool mayEndAfterAsking(Form1& form, const QString& question, MsgIcon icon) {
-    if (form.state().DataSaved != 0) return true;
+bool mayEndAfterAsking(Form1& form, Platform& platform, const AppState& state,
+                       const QString& question, MsgIcon icon) {
+    if (state.DataSaved != 0) return true;
     MessageBoxRequest r;
     r.text = question;
     r.title = QString::fromLatin1(kAppTitle);
     r.buttons = MsgButtons::YesNoCancel;
     r.icon = icon;
     r.defaultButton = MsgAnswer::Yes;
-    switch (form.platform().messageBox(&form, r)) {
+    switch (platform.messageBox(&form, r)) {
         case MsgAnswer::Cancel:
             return false;
         case MsgAnswer::Yes:
             // A cancelled dialog or a declined overwrite is the user's choice not to save;
             // a save that could not be written keeps the program open to try elsewhere.
-            return saveSoftwareData(form) != SaveOutcome::Failed;
+            return form.saveDocument() != SaveOutcome::Failed;
         default:
             return true;
     }
@@ -341,28 +222,44 @@ bool mayEndAfterAsking(Form1& form, const QString& question, MsgIcon icon) {
 
 // New: the fields go back to their first texts and start-up runs again. Nothing is asked.
 void Form1::sink_Click() {
-    for (int i = 0; i < 4; ++i) Text1(i)->setText(QString());
-    Text2(0)->setText(QString());
-    Text2(1)->setText(QStringLiteral("Ver "));
-    Text2(2)->setText(QString());
-    for (int i = 0; i < 4; ++i) setEditText(Combo1(i), QString());
-    Text2(4)->setText(QStringLiteral("\\"));
-    setEditText(Combo1(4), QString());
-    setEditText(Combo1(5), QStringLiteral("http://"));
+    SoftwareData blank;
+    blank.version = "Ver ";
+    blank.fee = "\\";
+    blank.homePage = "http://";
+    blank.neededFiles = softwareData().neededFiles;  // start-up rebuilds the list
+    setSoftwareData(blank);
     Form_Load();
     setDocumentTitle(QStringLiteral("(新規作成)"));
 }
 
 void Form1::softl_Click() {
-    loadSoftwareData(*this);
+    if (auto loaded = loadSoftwareData(m_platform, m_state, this, softwareData()))
+        showLoadedDocument(*loaded);
+}
+
+void Form1::openDocument(const std::string& path) {
+    if (auto loaded = loadSoftwareDataFile(m_platform, m_state, this, path, softwareData()))
+        showLoadedDocument(*loaded);
+}
+
+void Form1::showLoadedDocument(const SoftwareData& loaded) {
+    setSoftwareData(loaded);
+    setDocumentTitle(q(FileTitleFromPath(m_state.CurrentFileName)));
+}
+
+SaveOutcome Form1::saveDocument() {
+    const SaveOutcome outcome = saveSoftwareData(m_platform, m_state, this, softwareData());
+    if (outcome == SaveOutcome::Saved)
+        setDocumentTitle(q(FileTitleFromPath(m_state.CurrentFileName)));
+    return outcome;
 }
 
 void Form1::softs_Click() {
-    saveSoftwareData(*this);
+    saveDocument();
 }
 
 void Form1::syuu_Click() {
-    if (!mayEndAfterAsking(*this, QStringLiteral("                          セーブしますか?"),
+    if (!mayEndAfterAsking(*this, m_platform, m_state, QStringLiteral("                          セーブしますか?"),
                            MsgIcon::None))
         return;
     m_ending = true;
@@ -415,9 +312,40 @@ void Form1::vvv_Click() {
     m_platform.showModal(&box);
 }
 
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (draggedDocument(event->mimeData())) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    if (const auto path = draggedDocument(event->mimeData())) {
+        event->acceptProposedAction();
+        openDocument(*path);
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (!draggedDocument(drag->mimeData())) break;
+            drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop:
+            if (!draggedDocument(static_cast<QDropEvent*>(event)->mimeData())) break;
+            dropEvent(static_cast<QDropEvent*>(event));
+            return true;
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 // Closing the window by its close box, the system menu or the end of the session.
 void Form1::closeEvent(QCloseEvent* event) {
-    if (m_ending || mayEndAfterAsking(*this, QStringLiteral("セーブしますか?"), MsgIcon::Question))
+    if (m_ending || mayEndAfterAsking(*this, m_platform, m_state, QStringLiteral("セーブしますか?"),
+                                      MsgIcon::Question))
         event->accept();
     else
         event->ignore();

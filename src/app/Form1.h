@@ -2,6 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/SoftwareData.h"
+#include "sftfile/SoftwareDataCommands.h"
+#include "sftfile/SoftwareDataFile.h"
 
 #include <QMainWindow>
 #include <array>
@@ -36,8 +38,15 @@ public:
     Platform& platform() const { return m_platform; }
     AppState& state() const { return m_state; }
 
-    // The fields at this moment, as plain data.
+    // The fields at this moment, as plain data, and the other way round.
     SoftwareData softwareData() const;
+    void setSoftwareData(const SoftwareData& data);
+
+    // Loads a software data file chosen outside the load command's dialog, as that command
+    // loads it.
+    void openDocument(const std::string& path);
+    // The save command; Exit and closing save this way too.
+    SaveOutcome saveDocument();
 
     // Start-up: presets, registered lists, copyright holder, caption. Run on creation and by
     // New.
@@ -66,9 +75,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A software data file dropped anywhere on the window opens as the load command opens it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildFields();
+    std::array<QWidget*, kSoftwareDataFieldCount> fieldControls() const;
+    void showLoadedDocument(const SoftwareData& loaded);
     void buildMenus();
     QAction* addMenuCommand(QMenu* menu, const char* name, const QString& caption,
                             void (Form1::*handler)());

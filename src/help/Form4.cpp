@@ -1,6 +1,6 @@
 #include "help/Form4.h"
 
-#include "help/WindowFont.h"
+#include "platform/Fonts.h"
 #include "help/WizardSetting.h"
 #include "platform/Twips.h"
 

@@ -1,9 +1,9 @@
 #include "help/frmAbout.h"
 
 #include "app/AppState.h"
-#include "help/HelpResources.h"
+#include "platform/Resources.h"
 #include "help/OpenWithShell.h"
-#include "help/WindowFont.h"
+#include "platform/Fonts.h"
 #include "platform/Twips.h"
 
 #include <QColor>

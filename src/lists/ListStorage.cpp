@@ -1,45 +1,21 @@
 #include "lists/ListStorage.h"
 
 #include "app/AppState.h"
-#include "app/CommonMessages.h"
+#include "platform/Messages.h"
 #include "lists/Items.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Platform.h"
+#include "platform/SaveTextFile.h"
 #include "text/Cp932.h"
 #include "text/FileIO.h"
 
 namespace norvelle {
 
-namespace {
-
-void reportFailure(Platform& platform, QWidget* parent, const QString& text,
-                   const std::string& reason) {
-    MessageBoxRequest r;
-    r.text = text + QLatin1Char('\n') + QString::fromStdString(reason);
-    r.title = QString::fromLatin1(kAppTitle);
-    r.buttons = MsgButtons::Ok;
-    r.icon = MsgIcon::Critical;
-    platform.messageBox(parent, r);
-}
-
-}  // namespace
-
 Stored storeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName,
                            std::string_view text, const QString& what) {
     const QString name = QString::fromLatin1(fileName);
-    const EncodeResult encoded = encodeCp932(text);
-    const bool replacing = !encoded.unencodable.empty();
-    if (replacing && !askReplaceUnencodable(platform, parent, name, encoded.unencodable))
-        return Stored::No;
-
-    const WriteResult written = writeFileAtomic(fileName, encoded.bytes);
-    if (!written.ok) {
-        reportFailure(platform, parent,
-                      QStringLiteral("%1 に%2を保存できませんでした。").arg(name, what),
-                      written.error);
-        return Stored::No;
-    }
-    return replacing ? Stored::WithReplacements : Stored::Yes;
+    return saveTextFile(platform, parent, fileName, text,
+                        QStringLiteral("%1 に%2を保存できませんでした。").arg(name, what));
 }
 
 bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName) {
@@ -60,7 +36,8 @@ std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* pa
         case ListFile::State::Missing:
             return std::nullopt;
         case ListFile::State::Unreadable:
-            reportReadFailure(platform, parent, QString::fromLatin1(fileName), file.error);
+            reportFailure(platform, parent, cannotReadHeadline(QString::fromLatin1(fileName)),
+                          file.error);
             return std::nullopt;
         case ListFile::State::Empty:
         case ListFile::State::Items:

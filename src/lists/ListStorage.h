@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SaveTextFile.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -12,12 +14,7 @@ namespace norvelle {
 class Platform;
 struct ListFile;
 
-// How a text reached its file.
-enum class Stored {
-    No,                // nothing was written: the user declined, or the write failed
-    Yes,               // the file holds the text
-    WithReplacements,  // the file holds the text with "?" for characters Shift-JIS lacks
-};
+using Stored = Saved;  // how a text reached its file
 
 // Writes a registered file (a list file or copyright.dat) whole, in code page 932. When some
 // characters cannot be stored the user decides whether to store them as "?"; a failing write

@@ -1,11 +1,11 @@
 #include "plugin/Form5.h"
 
 #include "app/AppState.h"
-#include "app/CommonMessages.h"
+#include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
 #include "plugin/ExpandPlugin.h"
-#include "plugin/FixedPitchFont.h"
+#include "platform/Fonts.h"
 #include "plugin/Form6.h"
 #include "text/FileIO.h"
 #include "text/Lines.h"
@@ -79,7 +79,10 @@ Form5::Form5(Platform& platform, AppState& state, std::function<SoftwareData()> 
 
     m_label2 = makeLabel(this, QStringLiteral("Label2"), QString());
     m_label2->setWordWrap(true);
-    m_label2->setAccessibleName(m_label3->text());
+    // A screen reader reads the plugin's text itself as the preview's name; the heading says
+    // what it is.
+    m_label2->setAccessibleDescription(m_label3->text());
+    m_label3->setBuddy(m_label2);
     m_label2->setFont(fixedPitchFont(QStringLiteral("ＭＳ ゴシック"), 8.25));
     place(m_label2, 120, 2520, 7335, 2655);
 
@@ -153,7 +156,8 @@ void Form5::List1_Click() {
     if (!read.ok()) return;  // a plugin that cannot be read shows nothing
     if (read.truncated) {
         // No plugin is that large: the user picked a wrong file and should know.
-        reportReadFailure(m_platform, this, file, describeTooLarge(kPluginDialogLimits.pluginSize));
+        reportFailure(m_platform, this, cannotReadHeadline(file),
+                      describeTooLarge(kPluginDialogLimits.pluginSize));
         return;
     }
     m_label2->setText(previewText(read.bytes));
@@ -178,7 +182,7 @@ void Form5::Command1_Click() {
         return;
     }
     if (!expanded.ok) {
-        reportReadFailure(m_platform, this, file, expanded.error);
+        reportFailure(m_platform, this, cannotReadHeadline(file), expanded.error);
         return;
     }
     Form6 preview(m_platform, m_state, this);

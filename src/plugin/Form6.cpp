@@ -1,11 +1,12 @@
 #include "plugin/Form6.h"
 
 #include "app/AppState.h"
-#include "app/CommonMessages.h"
+#include "platform/Messages.h"
+#include "platform/SaveTextFile.h"
 #include "app/FileTitle.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
-#include "plugin/FixedPitchFont.h"
+#include "platform/Fonts.h"
 #include "text/Cp932.h"
 #include "text/FileIO.h"
 
@@ -113,18 +114,9 @@ void Form6::Command2_Click() {
     if (fileExists(path) && !askOverwrite(m_platform, this)) return;
 
     // The text, then one more line break.
-    std::string text = currentText().toStdString();
-    text += "\r\n";
-    EncodeResult encoded = encodeCp932(text, '?');
-    if (!encoded.unencodable.empty() &&
-        !askReplaceUnencodable(m_platform, this, *chosen, encoded.unencodable))
+    const std::string text = currentText().toStdString() + "\r\n";
+    if (saveTextFile(m_platform, this, path, text, cannotWriteHeadline(*chosen)) == Saved::No)
         return;
-
-    const WriteResult written = writeFileAtomic(path, encoded.bytes);
-    if (!written.ok) {
-        reportWriteFailure(m_platform, this, *chosen, written.error);
-        return;
-    }
 
     MessageBoxRequest done;
     // The dialog gives a full path; a bare name is a name in the working directory.

@@ -120,4 +120,11 @@ SoftwareDataFile parseSoftwareDataFile(std::string_view text, std::size_t needed
     return file;
 }
 
+void applySoftwareDataFile(const SoftwareDataFile& file, SoftwareData& data) {
+    assignFieldTexts(data, file.fields);
+    for (NeededFile& entry : data.neededFiles) entry.selected = false;
+    for (const std::size_t position : file.selectedPositions)
+        if (position < data.neededFiles.size()) data.neededFiles[position].selected = true;
+}
+
 }  // namespace norvelle

@@ -58,4 +58,9 @@ struct SoftwareDataFile {
 SoftwareDataFile parseSoftwareDataFile(
     std::string_view text, std::size_t neededFileCount = std::numeric_limits<std::size_t>::max());
 
+// Puts an accepted file into a form whose needed-files list is `data.neededFiles`: its fields,
+// and exactly the selection it names. The main window's load and norvelle-cli both come here,
+// so a Readme made from a .sft file is the one the window makes after loading it.
+void applySoftwareDataFile(const SoftwareDataFile& file, SoftwareData& data);
+
 }  // namespace norvelle

@@ -110,4 +110,33 @@ filled[13]='  four  !'
 sft_record "${filled[@]}" >"$WORK/changed.sft"
 expect_same_bytes "$WORK/changed.sft" "$data/a.sft" "a.sft after overwriting it"
 
+# start_with DIR ARG...: the program started in DIR with arguments, as the file manager starts
+# it.
+start_with() {
+    local dir=$1
+    shift
+    if program_running; then kill "$APP_PID"; wait "$APP_PID" 2>/dev/null || true; fi
+    (cd "$dir" && exec "$program/norvelle" "$@") >"$WORK/program.log" 2>&1 &
+    APP_PID=$!
+}
+program=$dir
+
+step "norvelle a.sft: a file named from another folder opens as the load command opens it"
+start_with "$data" a.sft
+MAIN=$(wait_window "${MAIN_TITLE}a\.sft\$")
+save_as "$data/c.sft"
+wait_title "$MAIN" ' - c\.sft$'
+expect_same_bytes "$data/a.sft" "$data/c.sft" "the form opened from the command line"
+
+step "a file it refuses: the usual warning, then the new document"
+printf 'not software data\r\n' >"$data/bad.sft"
+start_with "$data" bad.sft
+answer_message 警告 Return
+MAIN=$(wait_window "${MAIN_TITLE}\(新規作成\)\$")
+
+step "two arguments: a usage line, and an ordinary start"
+start_with "$data" a.sft b.sft
+MAIN=$(wait_window "${MAIN_TITLE}\(新規作成\)\$")
+grep -q '^Usage: norvelle \[FILE.sft\]$' "$WORK/program.log" || fail "no usage line: $(cat "$WORK/program.log")"
+
 echo "software data: passed"

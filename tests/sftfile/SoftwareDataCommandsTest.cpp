@@ -6,7 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
+#include <QUrl>
 
 #include <cerrno>
 #include <filesystem>
@@ -204,6 +208,42 @@ TEST_F(SoftwareDataCommandsTest, LoadFillsTheFieldsThroughTheControls) {
     writeBytes(path, fileOf({R"("Norvelle Ver 2.05")"}));
     load(path);
     EXPECT_EQ(fieldTexts(), QStringList(14, QString()));
+}
+
+// Dropped on the window, over a text box too, a software data file opens as the load command
+// opens it; anything else dropped there is left to the control under the pointer.
+TEST_F(SoftwareDataCommandsTest, ADroppedFileOpensAsTheLoadCommandOpensIt) {
+    start();
+    const std::string path = dir.file("dropped.sft");
+    writeBytes(path, filledFile("2.06", "シェアウエア", {"2"}));
+    auto drop = [this](QWidget* target, const QString& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        data.setText(file);
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        return enter.isAccepted() && drop.isAccepted();
+    };
+    EXPECT_TRUE(drop(form->Text1(2), QString::fromStdString(path)));
+    EXPECT_EQ(fieldTexts()[12], "追加3");  // the text box did not take the name as text
+    EXPECT_EQ(fieldTexts()[0], "名前");
+    EXPECT_EQ(selectedRows(), (std::vector<int>{2}));
+    EXPECT_EQ(state.CurrentFileName, path);
+    EXPECT_EQ(state.DataSaved, 0);
+    EXPECT_EQ(form->windowTitle(), "Norvelle  Ver 2.06 - dropped.sft");
+    EXPECT_TRUE(platform.prompts().empty());
+
+    writeBytes("Readme.txt", "text");
+    EXPECT_FALSE(drop(form.get(), QString::fromStdString(dir.file("Readme.txt"))));
+    platform.answer(MsgAnswer::Ok);
+    writeBytes("v204.sft", filledFile("2.04", "フリーウエア", {}));
+    EXPECT_TRUE(drop(form->List1(), QString::fromStdString(dir.file("v204.sft"))));
+    ASSERT_EQ(platform.messages().size(), 1u);
+    EXPECT_EQ(platform.messages()[0].title, "警告");
+    EXPECT_EQ(fieldTexts()[0], "名前");
 }
 
 TEST_F(SoftwareDataCommandsTest, RejectedLoadWarnsAndLeavesTheFormAsItWas) {

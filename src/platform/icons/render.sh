@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the program icon and the link pointer from their SVG sources into the PNG files the
 # program is built with. The PNGs are kept in the repository, so only whoever changes a drawing
-# needs rsvg-convert (Debian: librsvg2-bin). Run from anywhere: src/help/icons/render.sh
+# needs rsvg-convert (Debian: librsvg2-bin). Run from anywhere: src/platform/icons/render.sh
 set -euo pipefail
 cd "$(dirname "$0")"
 for size in 16 24 32 48 64 128 256; do

@@ -21,14 +21,12 @@ bool askOverwrite(Platform& platform, QWidget* parent);
 bool askReplaceUnencodable(Platform& platform, QWidget* parent, const QString& path,
                            const std::vector<Unencodable>& characters);
 
-// A file could not be written: names the file and the reason, critical icon, caption
-// "Norvelle".
-void reportWriteFailure(Platform& platform, QWidget* parent, const QString& path,
-                        const std::string& reason);
-
-// A file could not be read: names the file and the reason, critical icon, caption
-// "Norvelle".
-void reportReadFailure(Platform& platform, QWidget* parent, const QString& path,
-                       const std::string& reason);
+// A failure: the headline ("<file> に書き込めませんでした。" and the like), then the reason on
+// a line of its own; critical icon, caption "Norvelle". Every failure the windows report
+// looks like this.
+void reportFailure(Platform& platform, QWidget* parent, const QString& headline,
+                   const std::string& reason);
+QString cannotWriteHeadline(const QString& path);  // "<path> に書き込めませんでした。"
+QString cannotReadHeadline(const QString& path);   // "<path> を読み込めませんでした。"
 
 }  // namespace norvelle

@@ -1,12 +1,12 @@
-#include "help/HelpResources.h"
+#include "platform/Resources.h"
 
 #include <QPixmap>
 
 // The resources live in a static library, so they are registered by hand before their first
 // use. Q_INIT_RESOURCE has to be called outside any namespace.
-static void registerHelpResources() {
+static void registerResources() {
     static const bool registered = [] {
-        Q_INIT_RESOURCE(help);
+        Q_INIT_RESOURCE(resources);
         return true;
     }();
     (void)registered;
@@ -15,16 +15,16 @@ static void registerHelpResources() {
 namespace norvelle {
 
 QIcon ProgramIcon() {
-    registerHelpResources();
+    registerResources();
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/help/icons/norvelle-%1.png").arg(size), QSize(size, size));
+        icon.addFile(QStringLiteral(":/icons/norvelle-%1.png").arg(size), QSize(size, size));
     return icon;
 }
 
 QCursor RightHandCursor() {
-    registerHelpResources();
-    return QCursor(QPixmap(QStringLiteral(":/help/icons/hand-right-32.png")), 31, 13);
+    registerResources();
+    return QCursor(QPixmap(QStringLiteral(":/icons/hand-right-32.png")), 31, 13);
 }
 
 }  // namespace norvelle

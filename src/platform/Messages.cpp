@@ -1,4 +1,4 @@
-#include "app/CommonMessages.h"
+#include "platform/Messages.h"
 
 #include "app/AppState.h"
 #include "app/FileTitle.h"
@@ -14,6 +14,16 @@ QString describe(const Unencodable& u) {
         .arg(u.line)
         .arg(u.column)
         .arg(ch, QString::fromStdString(codePointLabel(u.codePoint)));
+}
+
+// A file as a question names it: its title, or a bare name as it is (the registered lists
+// are saved by bare name, and "(無題)" would not tell the user which one).
+QString shownName(const QString& path) {
+    const std::string title = FileTitleFromPath(path.toStdString());
+    return path.contains(QLatin1Char('/')) || path.contains(QLatin1Char('\\')) ||
+                   path.contains(QLatin1Char(':'))
+               ? QString::fromStdString(title)
+               : path;
 }
 
 }  // namespace
@@ -41,7 +51,7 @@ bool askReplaceUnencodable(Platform& platform, QWidget* parent, const QString& p
     r.text = QStringLiteral(
                  "%1 には Shift-JIS で保存できない文字が %2 文字あります。%3\n\n"
                  "これらの文字を「?」に置き換えて保存しますか ?")
-                 .arg(QString::fromStdString(FileTitleFromPath(path.toStdString())))
+                 .arg(shownName(path))
                  .arg(characters.size())
                  .arg(list);
     r.title = QString::fromLatin1(kAppTitle);
@@ -51,26 +61,22 @@ bool askReplaceUnencodable(Platform& platform, QWidget* parent, const QString& p
     return platform.messageBox(parent, r) == MsgAnswer::Yes;
 }
 
-void reportWriteFailure(Platform& platform, QWidget* parent, const QString& path,
-                        const std::string& reason) {
+void reportFailure(Platform& platform, QWidget* parent, const QString& headline,
+                   const std::string& reason) {
     MessageBoxRequest r;
-    r.text =
-        QStringLiteral("%1 に書き込めませんでした。\n%2").arg(path, QString::fromStdString(reason));
+    r.text = headline + QLatin1Char('\n') + QString::fromStdString(reason);
     r.title = QString::fromLatin1(kAppTitle);
     r.buttons = MsgButtons::Ok;
     r.icon = MsgIcon::Critical;
     platform.messageBox(parent, r);
 }
 
-void reportReadFailure(Platform& platform, QWidget* parent, const QString& path,
-                       const std::string& reason) {
-    MessageBoxRequest r;
-    r.text =
-        QStringLiteral("%1 を読み込めませんでした。\n%2").arg(path, QString::fromStdString(reason));
-    r.title = QString::fromLatin1(kAppTitle);
-    r.buttons = MsgButtons::Ok;
-    r.icon = MsgIcon::Critical;
-    platform.messageBox(parent, r);
+QString cannotWriteHeadline(const QString& path) {
+    return QStringLiteral("%1 に書き込めませんでした。").arg(path);
+}
+
+QString cannotReadHeadline(const QString& path) {
+    return QStringLiteral("%1 を読み込めませんでした。").arg(path);
 }
 
 }  // namespace norvelle

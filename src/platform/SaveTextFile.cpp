@@ -1,0 +1,30 @@
+#include "platform/SaveTextFile.h"
+
+#include "platform/Messages.h"
+#include "text/Cp932.h"
+#include "text/FileIO.h"
+
+namespace norvelle {
+
+Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
+                   std::string_view text, const QString& failureHeadline, std::size_t maxBytes) {
+    const EncodeResult encoded = encodeCp932(text);
+    // A file its reader would refuse is not written at all.
+    if (encoded.bytes.size() > maxBytes) {
+        reportFailure(platform, parent, failureHeadline, describeTooLarge(maxBytes));
+        return Saved::No;
+    }
+    const bool replacing = !encoded.unencodable.empty();
+    if (replacing && !askReplaceUnencodable(platform, parent, QString::fromStdString(path),
+                                            encoded.unencodable))
+        return Saved::No;
+
+    const WriteResult written = writeFileAtomic(path, encoded.bytes);
+    if (!written.ok) {
+        reportFailure(platform, parent, failureHeadline, written.error);
+        return Saved::No;
+    }
+    return replacing ? Saved::WithReplacements : Saved::Yes;
+}
+
+}  // namespace norvelle
