@@ -8,7 +8,7 @@
 #include "lists/CopyrightRegistration.h"
 #include "lists/Form2.h"
 #include "lists/Form3.h"
-#include "lists/RefreshRegisteredLists.h"
+#include "lists/ListStorage.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
@@ -146,6 +146,56 @@ void Form1::Combo1_Change(int /*index*/) {
     Text2(4)->setEnabled(shareware);
 }
 
+namespace {
+
+// A missing or unreadable e-mail or home-page file leaves its field as it is; an empty one
+// empties it.
+void showRegisteredList(QComboBox* combo, const ListFile& file) {
+    switch (file.state) {
+        case ListFile::State::Missing:
+        case ListFile::State::Unreadable:
+            return;  // the field keeps its list and its text
+        case ListFile::State::Empty:
+            clearCombo(combo);
+            return;
+        case ListFile::State::Items: {
+            clearCombo(combo);
+            QStringList entries;
+            entries.reserve(static_cast<qsizetype>(file.items.size()));
+            for (const auto& item : file.items) entries.push_back(q(item));
+            combo->addItems(entries);
+            combo->setCurrentIndex(0);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+// The needed-files list is always rebuilt (which drops its selection): the fixed entries,
+// then the registered ones.
+void Form1::refreshRegisteredLists(CutWarning warning) {
+    const RegisteredListFiles files = loadRegisteredLists();
+    QStringList cut;
+    noteCutList(cut, kEmailFile, files.email);
+    noteCutList(cut, kHomePageFile, files.homePage);
+    noteCutList(cut, kNeededFilesFile, files.neededFiles);
+    showRegisteredList(m_combo1[4], files.email);
+    showRegisteredList(m_combo1[5], files.homePage);
+
+    m_list1->clear();
+    QStringList entries;
+    for (const auto& entry : neededFileEntries(files.neededFiles)) entries.push_back(q(entry));
+    m_list1->addItems(entries);
+    if (files.neededFiles.state == ListFile::State::Items)
+        m_list1->setCurrentRow(0, QItemSelectionModel::NoUpdate);  // the focus mark only
+
+    m_list1->update();
+    m_combo1[4]->update();
+    m_combo1[5]->update();
+    if (warning == CutWarning::Show) reportCutLists(m_platform, this, cut);
+}
+
 void Form1::Form_Load() {
     m_state.AppVersion = kAppVersion;
     m_state.TitlePrefix = "Norvelle  Ver " + m_state.AppVersion;
@@ -155,7 +205,7 @@ void Form1::Form_Load() {
 
     for (int i = 0; i < 4; ++i) clearCombo(Combo1(i));
 
-    RefreshRegisteredLists(*this);
+    refreshRegisteredLists(CutWarning::Show);
 
     Combo1(0)->addItems(
         {QStringLiteral("Windows 95/98/Me"), QStringLiteral("Windows 98/Me/2000"),
@@ -273,19 +323,27 @@ void Form1::m_Click() {
 }
 void Form1::email_Click() {
     m_state.RegistrationMode = 1;
-    Form2 dialog(*this);
-    m_platform.showModal(&dialog);
+    Form2 dialog(m_platform, m_state, this);
+    showRegistration(dialog);
 }
 void Form1::hpr_Click() {
     m_state.RegistrationMode = 2;
-    Form2 dialog(*this);
-    m_platform.showModal(&dialog);
+    Form2 dialog(m_platform, m_state, this);
+    showRegistration(dialog);
 }
 void Form1::tyo_Click() {
-    registerCopyright(*this);
+    if (const std::optional<QString> holder = registerCopyright(m_platform, this, Text2(2)->text()))
+        Text2(2)->setText(*holder);
 }
 void Form1::hitu_Click() {
-    Form3 dialog(*this);
+    Form3 dialog(m_platform, m_state, this);
+    showRegistration(dialog);
+}
+
+void Form1::showRegistration(RegistrationDialog& dialog) {
+    // The user heard about any list read in part when the dialog opened, or at start-up.
+    connect(&dialog, &RegistrationDialog::refreshMainLists, this,
+            [this] { refreshRegisteredLists(CutWarning::AlreadyShown); });
     m_platform.showModal(&dialog);
 }
 // The check mark shows the stored value: checked "0" (wizard wanted), unchecked "1".

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/SoftwareData.h"
+#include "lists/ListStorage.h"
 #include "sftfile/SoftwareDataCommands.h"
 #include "sftfile/SoftwareDataFile.h"
 
@@ -17,6 +18,7 @@ class QListWidget;
 namespace norvelle {
 
 class Platform;
+class RegistrationDialog;
 
 // The main window: the form that holds the software data, the menu bar and the caption.
 class Form1 : public QMainWindow {
@@ -34,9 +36,6 @@ public:
     QLabel* Label1(int index) const { return m_label1.at(index); }
     QLabel* Label4(int index) const { return m_label4.at(index); }
     QLabel* Label2() const { return m_label2; }
-
-    Platform& platform() const { return m_platform; }
-    AppState& state() const { return m_state; }
 
     // The fields at this moment, as plain data, and the other way round.
     SoftwareData softwareData() const;
@@ -84,6 +83,8 @@ private:
     void buildFields();
     std::array<QWidget*, kSoftwareDataFieldCount> fieldControls() const;
     void showLoadedDocument(const SoftwareData& loaded);
+    void refreshRegisteredLists(CutWarning warning);
+    void showRegistration(RegistrationDialog& dialog);
     void buildMenus();
     QAction* addMenuCommand(QMenu* menu, const char* name, const QString& caption,
                             void (Form1::*handler)());

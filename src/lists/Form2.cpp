@@ -1,6 +1,6 @@
 #include "lists/Form2.h"
 
-#include "app/Form1.h"
+#include "app/AppState.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Twips.h"
 
@@ -12,7 +12,8 @@
 
 namespace norvelle {
 
-Form2::Form2(Form1& owner) : RegistrationDialog(owner, 4365, 2160) {
+Form2::Form2(Platform& platform, AppState& state, QWidget* parent)
+    : RegistrationDialog(platform, state, parent, 4365, 2160) {
     setObjectName(QStringLiteral("Form2"));
 
     m_label1 = new QLabel(this);
@@ -49,10 +50,6 @@ Form2::Form2(Form1& owner) : RegistrationDialog(owner, 4365, 2160) {
     connect(m_command3, &QPushButton::clicked, this, &Form2::Command3_Click);
 
     Form_Load();
-}
-
-AppState& Form2::state() const {
-    return owner().state();
 }
 
 const char* Form2::fileName() const {

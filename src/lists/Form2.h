@@ -6,8 +6,6 @@ class QLabel;
 
 namespace norvelle {
 
-struct AppState;
-
 // The registered e-mail addresses (RegistrationMode 1) or home-page addresses (any other
 // mode): add from the text box, delete the selected entry, or clear the whole list. Every
 // change goes to the mode's file at once; the exit button refreshes the main window's lists.
@@ -15,7 +13,7 @@ class Form2 : public RegistrationDialog {
     Q_OBJECT
 
 public:
-    explicit Form2(Form1& owner);
+    Form2(Platform& platform, AppState& state, QWidget* parent);
 
     QLabel* Label1() const { return m_label1; }
     QListWidget* List1() const { return m_list1; }
@@ -31,7 +29,6 @@ public:
     void Command3_Click();
 
 private:
-    AppState& state() const;
     const char* fileName() const;
     void showMode();  // caption, label and the list from the mode's file
 

@@ -1,6 +1,5 @@
 #include "lists/Form3.h"
 
-#include "app/Form1.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Twips.h"
 
@@ -13,7 +12,8 @@
 
 namespace norvelle {
 
-Form3::Form3(Form1& owner) : RegistrationDialog(owner, 4575, 2625) {
+Form3::Form3(Platform& platform, AppState& state, QWidget* parent)
+    : RegistrationDialog(platform, state, parent, 4575, 2625) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("必要ファイルの登録"));
 

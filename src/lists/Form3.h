@@ -13,7 +13,7 @@ class Form3 : public RegistrationDialog {
     Q_OBJECT
 
 public:
-    explicit Form3(Form1& owner);
+    Form3(Platform& platform, AppState& state, QWidget* parent);
 
     QLabel* Label1() const { return m_label1; }
     QListWidget* List1() const { return m_list1; }

@@ -7,7 +7,15 @@ namespace norvelle {
 
 ListFile loadListFile(const std::string& name) {
     ListFile result;
-    if (!fileExists(name)) return result;
+    // A file in a folder that may not be searched is not known to be missing.
+    const FileLookup lookup = lookUpFile(name);
+    if (lookup.state == FileState::Missing) return result;
+    if (lookup.state == FileState::Unknown) {
+        result.state = ListFile::State::Unreadable;
+        result.errnum = lookup.errnum;
+        result.error = describeErrno(lookup.errnum);
+        return result;
+    }
     ReadResult read = readTextFile(name, kMaxListFileSize);
     if (read.status == ReadResult::Status::Missing) return result;  // gone in between
     if (read.ok() && read.truncated) {
@@ -15,6 +23,7 @@ ListFile loadListFile(const std::string& name) {
         const std::size_t lastBreak = read.bytes.find_last_of("\r\n");
         if (lastBreak == std::string::npos) {
             read.status = ReadResult::Status::Error;
+            read.errnum = kTooLargeError;
             read.error = describeTooLarge(kMaxListFileSize);
         } else {
             read.bytes.resize(lastBreak + 1);
@@ -24,6 +33,7 @@ ListFile loadListFile(const std::string& name) {
     if (!read.ok()) {
         result.state = ListFile::State::Unreadable;
         result.error = read.error;
+        result.errnum = read.errnum;
         return result;
     }
     if (read.bytes.empty()) {
@@ -37,6 +47,10 @@ ListFile loadListFile(const std::string& name) {
         result.truncated = true;
     }
     return result;
+}
+
+RegisteredListFiles loadRegisteredLists() {
+    return {loadListFile(kEmailFile), loadListFile(kHomePageFile), loadListFile(kNeededFilesFile)};
 }
 
 std::vector<std::string> neededFileEntries(const ListFile& registered) {

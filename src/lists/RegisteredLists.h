@@ -24,11 +24,14 @@ struct ListFile {
         Missing,     // no such file: the list is left as it is
         Empty,       // a file of length zero: the list is emptied
         Items,       // the items, in file order
-        Unreadable,  // it exists but cannot be read (a folder, no permission): left as it is
+        // it exists, or cannot be looked at, but cannot be read (a folder, no permission):
+        // left as it is
+        Unreadable,
     };
     State state = State::Missing;
     std::vector<std::string> items;
     std::string error;  // why it could not be read
+    int errnum = 0;     // the same as an errno value or one of FileIO's k...Error values
     // Items: the file holds more than is read, and only its first entries are here.
     bool truncated = false;
 };
@@ -42,6 +45,14 @@ inline constexpr std::uint64_t kMaxListFileSize = std::uint64_t{4} << 20;
 // more than its first kMaxListFileSize bytes (whole lines only). Bytes that are not valid
 // code page 932 come out as U+FFFD, so the entries around them survive.
 ListFile loadListFile(const std::string& name);
+
+// The lists the main window shows, read afresh from the working directory.
+struct RegisteredListFiles {
+    ListFile email;
+    ListFile homePage;
+    ListFile neededFiles;
+};
+RegisteredListFiles loadRegisteredLists();
 
 // The entries of the main window's needed-files list: the fixed ones, then the registered
 // ones of Needfiles.dat (when it could be read).

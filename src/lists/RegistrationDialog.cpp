@@ -1,9 +1,7 @@
 #include "lists/RegistrationDialog.h"
 
-#include "app/Form1.h"
 #include "lists/Items.h"
 #include "lists/ListStorage.h"
-#include "lists/RefreshRegisteredLists.h"
 #include "platform/Twips.h"
 
 #include <QEvent>
@@ -21,18 +19,15 @@ int selectedRow(const QListWidget* list) {
     return selected.isEmpty() ? -1 : list->row(selected.front());
 }
 
-RegistrationDialog::RegistrationDialog(Form1& owner, int widthTwips, int heightTwips)
-    : QDialog(&owner), m_owner(owner) {
+RegistrationDialog::RegistrationDialog(Platform& platform, AppState& state, QWidget* parent,
+                                       int widthTwips, int heightTwips)
+    : QDialog(parent), m_platform(platform), m_state(state) {
     // A fixed frame with a close box only; as a child of the main window the dialog is
     // centred over it and has no task bar entry of its own.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(twips(widthTwips), twips(heightTwips));
-}
-
-Platform& RegistrationDialog::platform() const {
-    return m_owner.platform();
 }
 
 QPushButton* RegistrationDialog::makeButton(const char* name, const QString& caption, int left,
@@ -85,7 +80,7 @@ bool RegistrationDialog::removeList(const char* fileName) {
 
 void RegistrationDialog::refreshOwnerAndClose() {
     // The user heard about any list read in part when the dialog opened, or at start-up.
-    RefreshRegisteredLists(m_owner, CutWarning::AlreadyShown);
+    emit refreshMainLists();
     accept();
 }
 

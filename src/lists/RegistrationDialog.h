@@ -8,8 +8,8 @@ class QPushButton;
 
 namespace norvelle {
 
-class Form1;
 class Platform;
+struct AppState;
 
 // What the registration dialogs share: a fixed-size modal window over the main window, a
 // list of registered entries kept in a list file, and a text box for a new entry that takes
@@ -18,11 +18,16 @@ class Platform;
 class RegistrationDialog : public QDialog {
     Q_OBJECT
 
-protected:
-    RegistrationDialog(Form1& owner, int widthTwips, int heightTwips);
+signals:
+    // The exit button: the main window's lists are to follow the files again.
+    void refreshMainLists();
 
-    Form1& owner() const { return m_owner; }
-    Platform& platform() const;
+protected:
+    RegistrationDialog(Platform& platform, AppState& state, QWidget* parent, int widthTwips,
+                       int heightTwips);
+
+    Platform& platform() const { return m_platform; }
+    AppState& state() const { return m_state; }
 
     QPushButton* makeButton(const char* name, const QString& caption, int left, int top, int width,
                             int height);
@@ -46,7 +51,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    Form1& m_owner;
+    Platform& m_platform;
+    AppState& m_state;
     QLineEdit* m_focusTarget = nullptr;
     bool m_cutWarningShown = false;
 };
