@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QAccessible>
 #include <QAction>
 #include <QDir>
 #include <QLabel>
@@ -260,6 +261,49 @@ TEST_F(Form5Test, AnEmptyPluginOpensAnEmptyPreview) {
         d.Command1()->click();
     });
     EXPECT_TRUE(previewed);
+}
+
+TEST_F(Form5Test, ChangingTextsReachAScreenReaderAsTheControlsShowThem) {
+    plugin("a.spd", sjis("名前：[$ソフト名]\r\n"));
+    form->Text2(0)->setText("道具");
+    struct Read {
+        QString control, name, value, description;
+    };
+    std::vector<Read> read;
+    auto readAloud = [&](const char* control, QWidget* widget) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(a, nullptr) << control;
+        read.push_back({control, a->text(QAccessible::Name), a->text(QAccessible::Value),
+                        a->text(QAccessible::Description)});
+    };
+    create([&](Form5& d) {
+        click(d, 0);
+        readAloud("Form5 Label2", d.Label2());
+        platform.onModal(
+            [&](QDialog& p) { readAloud("Form6 Text1", qobject_cast<Form6*>(&p)->Text1()); });
+        d.Command1()->click();
+    });
+    platform.onModal([&](QDialog& box) {
+        for (const char* name : {"lblTitle", "lblVersion", "Label4", "Label5"})
+            readAloud(name, box.findChild<QLabel*>(QString::fromLatin1(name)));
+    });
+    form->findChild<QAction*>("vvv")->trigger();
+
+    const std::vector<Read> expected = {
+        {"Form5 Label2", "名前：[$ソフト名]\r\n", "", "プラグインプレビュー"},
+        {"Form6 Text1", "プレビュー", "名前：道具\n", ""},
+        {"lblTitle", "Norvelle", "", ""},
+        {"lblVersion", "Ver 2.06", "", ""},
+        {"Label4", "info@example.org", "", "メールを送ります"},
+        {"Label5", "http://example.org/", "", "ホームページを開きます"},
+    };
+    ASSERT_EQ(read.size(), expected.size());
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].control, expected[i].control);
+        EXPECT_EQ(read[i].name, expected[i].name) << read[i].control.toStdString();
+        EXPECT_EQ(read[i].value, expected[i].value) << read[i].control.toStdString();
+        EXPECT_EQ(read[i].description, expected[i].description) << read[i].control.toStdString();
+    }
 }
 
 }  // namespace
