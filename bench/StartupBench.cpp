@@ -1,5 +1,5 @@
 // Start-up of the main window with three registered list files of 10,001 entries each.
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "app/Form1.h"
 #include "platform/QtPlatform.h"
 

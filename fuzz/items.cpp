@@ -1,6 +1,6 @@
 // Reading items from any text terminates, and a list written by the program reads back as
 // the same entries when they hold no separator, quote or leading space.
-#include "lists/Items.h"
+#include "text/Items.h"
 #include "text/Cp932.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "app/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/QtPlatform.h"

@@ -15,7 +15,7 @@
 #include "plugin/Form5.h"
 #include "sftfile/SoftwareDataCommands.h"
 #include "sftfile/SoftwareDataFile.h"
-#include "app/FileTitle.h"
+#include "core/FileTitle.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>

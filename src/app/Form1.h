@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppState.h"
-#include "app/SoftwareData.h"
+#include "core/AppState.h"
+#include "core/SoftwareData.h"
 #include "lists/ListStorage.h"
 #include "sftfile/SoftwareDataCommands.h"
 #include "sftfile/SoftwareDataFile.h"

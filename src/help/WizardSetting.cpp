@@ -1,6 +1,6 @@
 #include "help/WizardSetting.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "platform/Platform.h"
 
 namespace norvelle {

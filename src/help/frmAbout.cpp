@@ -1,6 +1,6 @@
 #include "help/frmAbout.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "platform/Resources.h"
 #include "help/OpenWithShell.h"
 #include "platform/Fonts.h"

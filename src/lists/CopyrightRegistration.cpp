@@ -1,6 +1,6 @@
 #include "lists/CopyrightRegistration.h"
 
-#include "lists/Items.h"
+#include "text/Items.h"
 #include "lists/ListStorage.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Platform.h"

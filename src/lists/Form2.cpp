@@ -1,6 +1,6 @@
 #include "lists/Form2.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Twips.h"
 

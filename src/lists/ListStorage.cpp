@@ -1,8 +1,8 @@
 #include "lists/ListStorage.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "platform/Messages.h"
-#include "lists/Items.h"
+#include "text/Items.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Platform.h"
 #include "platform/SaveTextFile.h"

@@ -1,6 +1,6 @@
 #include "lists/RegisteredLists.h"
 
-#include "lists/Items.h"
+#include "text/Items.h"
 #include "text/FileIO.h"
 
 namespace norvelle {

@@ -1,6 +1,6 @@
 #include "lists/RegistrationDialog.h"
 
-#include "lists/Items.h"
+#include "text/Items.h"
 #include "lists/ListStorage.h"
 #include "platform/Twips.h"
 

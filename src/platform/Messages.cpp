@@ -1,7 +1,7 @@
 #include "platform/Messages.h"
 
-#include "app/AppState.h"
-#include "app/FileTitle.h"
+#include "core/AppState.h"
+#include "core/FileTitle.h"
 #include "platform/Platform.h"
 
 namespace norvelle {

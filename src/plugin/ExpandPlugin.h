@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/SoftwareData.h"
+#include "core/SoftwareData.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,16 @@ namespace norvelle {
 // known is replaced by its value, everything else is copied unchanged. Lines end at CR LF or
 // at a CR alone (a LF alone is part of its line); every expanded line ends with CR LF.
 std::string expandTemplate(std::string_view text, const SoftwareData& data);
+
+class TokenTable;
+
+// Expands a text as above into `out`, handing it to `flush` whenever it holds `flushAt`
+// bytes or more, so that a field value repeated many times never has to fit in memory. A
+// flush gets whole characters and never a CR without the character after it; `out` keeps
+// what it did not get (at most that CR). Returns false as soon as `flush` does. Memory stays
+// below flushAt plus one line of the text plus the longest value.
+bool expandTemplate(std::string_view text, const TokenTable& tokens, std::string& out,
+                    std::size_t flushAt, const std::function<bool(std::string_view)>& flush);
 
 struct ExpandResult {
     bool ok = false;

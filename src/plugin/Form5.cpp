@@ -1,6 +1,6 @@
 #include "plugin/Form5.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"

@@ -1,9 +1,9 @@
 #include "plugin/Form6.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "platform/Messages.h"
 #include "platform/SaveTextFile.h"
-#include "app/FileTitle.h"
+#include "core/FileTitle.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
 #include "platform/Fonts.h"

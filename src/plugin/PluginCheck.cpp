@@ -1,6 +1,6 @@
 #include "plugin/PluginCheck.h"
 
-#include "app/SoftwareData.h"
+#include "core/SoftwareData.h"
 #include "plugin/TokenValue.h"
 #include "text/Lines.h"
 

@@ -1,6 +1,6 @@
 #include "sftfile/SoftwareDataCommands.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "platform/SaveTextFile.h"

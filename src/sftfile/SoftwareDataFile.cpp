@@ -1,6 +1,6 @@
 #include "sftfile/SoftwareDataFile.h"
 
-#include "lists/Items.h"
+#include "text/Items.h"
 
 #include <algorithm>
 #include <limits>

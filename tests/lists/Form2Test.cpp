@@ -1,5 +1,5 @@
 #include "lists/Form2.h"
-#include "lists/Items.h"
+#include "text/Items.h"
 #include "lists/RegistrationTest.h"
 #include "platform/Twips.h"
 

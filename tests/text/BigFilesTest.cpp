@@ -1,6 +1,6 @@
 // Files far larger than any the program writes: each reader takes no more than its limit,
 // so that the memory stays bounded whatever file a user is sent.
-#include "lists/Items.h"
+#include "text/Items.h"
 #include "lists/RegisteredLists.h"
 #include "plugin/ExpandPlugin.h"
 #include "sftfile/SoftwareDataFile.h"

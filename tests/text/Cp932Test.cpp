@@ -1,6 +1,6 @@
 #include "text/Cp932.h"
 
-#include "app/SoftwareData.h"
+#include "core/SoftwareData.h"
 #include "sftfile/SoftwareDataFile.h"
 #include "support/TempDir.h"
 

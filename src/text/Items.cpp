@@ -1,4 +1,4 @@
-#include "lists/Items.h"
+#include "text/Items.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/FileTitle.h"
+#include "core/FileTitle.h"
 
 namespace norvelle {
 
