@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SoftwareData.h"
+#include "core/SoftwareData.h"
 
 #include <QDialog>
 #include <QString>
