@@ -1,6 +1,6 @@
 #include "plugin/Form6.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
 #include "support/WriteFaults.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "app/Form1.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
