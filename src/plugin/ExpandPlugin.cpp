@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <functional>
 
 namespace norvelle {
 
@@ -15,11 +17,38 @@ namespace {
 constexpr std::string_view kOpen = "[$";
 constexpr std::string_view kLineEnd = "\r\n";
 
+// Where an expanded text goes: a string that may not grow past `maxSize` (the window's
+// limit), and that is handed to `flush` whenever it holds `flushAt` bytes or more after a
+// whole piece (a stretch of the plugin's text with the value after it, or the rest of a
+// line with its line end). A piece is whole characters, so every cut falls between two.
+struct Output {
+    std::string& text;
+    std::size_t maxSize = SIZE_MAX;
+    std::size_t flushAt = SIZE_MAX;
+    const std::function<bool(std::string_view)>* flush = nullptr;
+
+    // Returns false, having stopped part way, when the text would grow past maxSize or a
+    // flush asks to stop.
+    bool append(std::string_view piece, std::string_view value) {
+        if (piece.size() + value.size() > maxSize - text.size()) return false;
+        text.append(piece);
+        text.append(value);
+        return text.size() < flushAt || cut();
+    }
+
+    bool cut() {
+        // A CR at the end stays for the next flush: with a LF after it, it is one line end,
+        // and whoever counts lines and columns must see the two together.
+        const std::size_t kept = !text.empty() && text.back() == '\r' ? 1 : 0;
+        if (!(*flush)(std::string_view(text).substr(0, text.size() - kept))) return false;
+        text.erase(0, text.size() - kept);
+        return true;
+    }
+};
+
 // Appends one line with its markers expanded. The search for "]" starts after the "$", so
 // "[$]" is a marker with the empty name; an unclosed "[$" keeps the rest of its line as it is.
-// Returns false, having stopped part way, when the text would grow past `maxSize`.
-bool expandLine(std::string_view line, const TokenTable& tokens, std::string& out,
-                std::size_t maxSize) {
+bool expandLine(std::string_view line, const TokenTable& tokens, Output& out) {
     std::size_t pos = 0;
     for (;;) {
         const std::size_t open = line.find(kOpen, pos);
@@ -33,23 +62,15 @@ bool expandLine(std::string_view line, const TokenTable& tokens, std::string& ou
         // Inserted as it is: a marker inside a value stays text.
         const std::string_view replacement =
             value && *value != kUnknownToken ? *value : line.substr(open, close + 1 - open);
-        if (open - pos + replacement.size() > maxSize - out.size()) return false;
-        out.append(line.substr(pos, open - pos));
-        out.append(replacement);
+        if (!out.append(line.substr(pos, open - pos), replacement)) return false;
         pos = close + 1;
     }
-    if (line.size() - pos + kLineEnd.size() > maxSize - out.size()) return false;
-    out.append(line.substr(pos));
-    out.append(kLineEnd);
-    return true;
+    return out.append(line.substr(pos), kLineEnd);
 }
 
-bool expandLines(std::string_view text, const TokenTable& tokens, std::string& out,
-                 std::size_t maxSize) {
+bool expandLines(std::string_view text, const TokenTable& tokens, Output& out) {
     bool fits = true;
-    forEachLine(text, [&](std::string_view line) {
-        fits = fits && expandLine(line, tokens, out, maxSize);
-    });
+    forEachLine(text, [&](std::string_view line) { fits = fits && expandLine(line, tokens, out); });
     return fits;
 }
 
@@ -61,8 +82,15 @@ std::string expandTemplate(std::string_view text, const SoftwareData& data) {
     // Most Readme texts grow a little: the values are usually longer than their markers, and
     // a CR alone becomes CR LF.
     out.reserve(text.size() + text.size() / 8 + 64);
-    expandLines(text, tokens, out, out.max_size());
+    Output output{out};
+    expandLines(text, tokens, output);
     return out;
+}
+
+bool expandTemplate(std::string_view text, const TokenTable& tokens, std::string& out,
+                    std::size_t flushAt, const std::function<bool(std::string_view)>& flush) {
+    Output output{out, SIZE_MAX, flushAt, &flush};
+    return expandLines(text, tokens, output);
 }
 
 ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
@@ -91,6 +119,7 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
     // memory that is never written.
     const std::size_t maxSize = std::min(limits.textSize, out.max_size());
     out.reserve(std::min(bytes.size() + bytes.size() / 2 + bytes.size() / 8 + 64, maxSize));
+    Output output{out, maxSize};
     std::string block;
     std::size_t start = 0;
     while (start < bytes.size()) {
@@ -104,7 +133,7 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
         }
         block.clear();
         appendDecodedCp932(bytes.substr(start, end - start), block);
-        if (!expandLines(block, tokens, out, maxSize)) {
+        if (!expandLines(block, tokens, output)) {
             std::string().swap(out);  // gives the memory back at once
             result.textTooLarge = true;
             return result;

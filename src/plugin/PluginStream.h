@@ -1,10 +1,11 @@
 #pragma once
 
-#include "app/SoftwareData.h"
+#include "core/SoftwareData.h"
 #include "plugin/PluginCheck.h"
 #include "text/Cp932.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,15 @@ class FileReader;
 // gives, while only a few blocks are in memory at once.
 inline constexpr std::size_t kPluginBlockSize = 256 * 1024;
 
+// The longest line a plugin may have, its line end not counted. The window opens plugins of
+// at most 1 MiB, so none of its plugins has a longer one; a longer "line" is a file that is
+// no plugin (a disk image, /dev/zero), and holding it would take memory without end.
+inline constexpr std::size_t kMaxPluginLineSize = std::size_t{1} << 20;
+
+// The largest Readme made: thousands of times a real one. A small plugin that repeats a long
+// field can ask for terabytes; it is refused before the disk or the memory runs out.
+inline constexpr std::uint64_t kMaxReadmeSize = std::uint64_t{1} << 30;
+
 // Where a block of plugin bytes may end without cutting a line: just after the last line end
 // in `bytes` at or after `from` whose next byte is known, that is after a CR LF, or after a CR
 // that something other than a LF follows. Never between the CR and the LF of a CR LF (the LF
@@ -26,20 +36,29 @@ inline constexpr std::size_t kPluginBlockSize = 256 * 1024;
 std::size_t blockEnd(std::string_view bytes, std::size_t from = 0);
 
 // Cuts a file into blocks of whole lines of about `blockSize` bytes; a longer line makes its
-// block longer. The blocks together are the file, byte for byte.
+// block longer, up to `maxLine` bytes. The blocks together are the file, byte for byte.
 class PluginBlockReader {
 public:
-    explicit PluginBlockReader(FileReader& file, std::size_t blockSize = kPluginBlockSize);
+    explicit PluginBlockReader(FileReader& file, std::size_t blockSize = kPluginBlockSize,
+                               std::size_t maxLine = kMaxPluginLineSize);
 
-    // The next block, valid until the next call; empty at the end. Returns 0 or an errno.
+    // The next block, valid until the next call; empty at the end. Returns 0, an errno, or
+    // kTooLargeError for a line longer than maxLine, which line() then numbers.
     int next(std::string_view& block);
+
+    // The number of the block's first line, from 1; after kTooLargeError, the long line's.
+    std::size_t line() const { return m_line; }
 
 private:
     FileReader& m_file;
     std::size_t m_blockSize;
+    std::size_t m_maxLine;
+    std::size_t m_bufferCap;  // a block and the longest line with its line end
     std::string m_buffer;
     std::size_t m_filled = 0;  // bytes read into m_buffer
     std::size_t m_given = 0;   // bytes of m_buffer handed out by the last call
+    std::size_t m_line = 1;
+    std::size_t m_nextLine = 1;
     bool m_atEnd = false;
 };
 
@@ -52,12 +71,25 @@ struct RenderOptions {
     // Check the markers first: a plugin with an unknown or unclosed marker makes no Readme.
     bool strict = false;
     std::size_t blockSize = kPluginBlockSize;
+    std::size_t maxLineSize = kMaxPluginLineSize;
+    // The expanded text goes to `write` whenever this much of it is ready.
+    std::size_t flushSize = kPluginBlockSize;
+    std::uint64_t maxReadmeSize = kMaxReadmeSize;
 };
 
 struct RenderResult {
-    enum class Status { Written, ReadFailed, WriteFailed, MarkerProblems, Unencodable };
+    enum class Status {
+        Written,
+        ReadFailed,
+        LineTooLong,  // a plugin line longer than maxLineSize: no plugin at all
+        WriteFailed,
+        TooLarge,     // the Readme would pass maxReadmeSize
+        MarkerProblems,
+        Unencodable
+    };
     Status status = Status::Written;
     int errnum = 0;                  // why reading or writing failed
+    std::size_t line = 0;            // LineTooLong: the plugin's line, from 1
     std::size_t markerProblems = 0;  // found by the strict check
     std::size_t unencodable = 0;     // characters code page 932 cannot hold
 };
@@ -71,16 +103,24 @@ struct RenderSinks {
     std::function<void(const Unencodable&)> unencodable;
 };
 
+struct CheckResult {
+    int errnum = 0;        // of a failed read, or kTooLargeError for a line over the limit
+    std::size_t line = 0;  // kTooLargeError: that line, from 1
+};
+
 // Checks a plugin file block by block, as checkTemplate checks a text, and reports each
-// problem as it is found. Returns 0 or the errno of a failed read.
-int checkPlugin(FileReader& plugin, const std::function<void(const MarkerProblem&)>& problem,
-                std::size_t blockSize = kPluginBlockSize);
+// problem as it is found.
+CheckResult checkPlugin(FileReader& plugin,
+                        const std::function<void(const MarkerProblem&)>& problem,
+                        std::size_t blockSize = kPluginBlockSize,
+                        std::size_t maxLine = kMaxPluginLineSize);
 
 // Makes the Readme file that the preview window saves for an unedited expanded text: the
 // plugin expanded against the form, then one more CR LF, in code page 932 (or UTF-8). The
 // bytes handed to `write` make a Readme only when the status is Written; on any other status
 // the caller throws them away. Every marker problem and every unencodable character is
-// reported, also after the first.
+// reported, also after the first. Memory stays within a few blocks, one plugin line and the
+// longest field, whatever the plugin and the Readme's size.
 RenderResult renderReadme(FileReader& plugin, const SoftwareData& data,
                           const RenderOptions& options, const RenderSinks& sinks);
 

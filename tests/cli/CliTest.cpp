@@ -6,12 +6,14 @@
 #include "sftfile/SoftwareDataFile.h"
 #include "support/TempDir.h"
 #include "text/Cp932.h"
+#include "text/FileIO.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -291,6 +293,19 @@ TEST_F(Cli, NothingIsWrittenUnlessTheWholeReadmeIsRight) {
     EXPECT_EQ(lines(r.err).at(0), "norvelle-cli: p.spd:2:12: unknown marker [$Email]");
     EXPECT_EQ(readBytes("Readme.txt"), "old\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+
+    // Running out of memory half way is one more failure: one line, the old file kept.
+    setWriteFaultInjector([](std::string_view step, const std::string&) -> int {
+        if (step == "write") throw std::bad_alloc();
+        return 0;
+    });
+    replacing.pop_back();
+    r = cli(replacing);
+    setWriteFaultInjector(nullptr);
+    EXPECT_EQ(r.code, kExitIoError);
+    EXPECT_EQ(r.err, "norvelle-cli: out of memory\n");
+    EXPECT_EQ(readBytes("Readme.txt"), "old\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 TEST_F(Cli, CheckListsEveryProblemOfEveryPlugin) {
@@ -306,6 +321,22 @@ TEST_F(Cli, CheckListsEveryProblemOfEveryPlugin) {
               "bad.spd:3:5: unclosed \"[$\": [$種別\\x1B[2J\n");
     EXPECT_EQ(lines(r.err).size(), 1u);
     EXPECT_EQ(cli({"check", "good.spd", "bad.spd"}).code, kExitMarkerProblems);
+
+    // A file name is text from anyone: it must not start a new line or talk to the terminal.
+    const std::string named = "t\x1b]0;PWNED\a\n\xC2\x9B.spd";
+    writeBytes(named, "[$Email]\r\n");
+    const Outcome odd = cli({"check", named, named + "x"});
+    const std::string shown = "t\\x1B]0;PWNED\\x07\\x0A\\xC2\\x9B.spd";
+    EXPECT_EQ(odd.out, shown + ":1:1: unknown marker [$Email]\n");
+    EXPECT_EQ(odd.err, "norvelle-cli: " + shown + "x: cannot read: No such file or directory\n");
+
+    // A line longer than any plugin has makes the file no plugin.
+    writeBytes("long.spd", "[$Email]\r\n" + std::string((1 << 20) + 1, 'x') + "\r\n");
+    const Outcome longLine = cli({"check", "long.spd"});
+    EXPECT_EQ(longLine.code, kExitIoError);
+    EXPECT_EQ(longLine.err,
+              "norvelle-cli: long.spd:2: cannot read: a line longer than 1 MiB, which no plugin "
+              "has\n");
 }
 
 TEST_F(Cli, ShowPrintsTheFieldsWithTheirLabels) {

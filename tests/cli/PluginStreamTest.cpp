@@ -25,6 +25,8 @@ std::string trickyPlugin() {
     bytes += "LF\nalone [$hp][$Email]\r\n\r\r\n";
     bytes += "broken \x81\x20 pair " + sjis("[$必要ファイル] [$閉じていない\r\n");
     bytes += sjis(std::string(70, 'x') + "[$バージョン]長い行\r\n");
+    // A value that ends in a CR, before a LF of the plugin: one line end between them.
+    bytes += sjis("[$add2]\nafter [$add4] [$add4]\r\n[$add1]\r\n[$add3]\r\n");
     bytes += "lead byte at the end \x82";
     return bytes;
 }
@@ -35,7 +37,10 @@ SoftwareData form() {
     d.version = "Ver 1.00";
     d.email = "a@example.org";
     d.homePage = "http://example.org/";
-    d.additional = {"", "", "", "絵文字😀は書けない"};
+    // Long values put a four-byte character and a CR LF where the encoder's 64 KiB slices
+    // meet, when the text before them has been flushed.
+    const std::string slice(65535, 'a');
+    d.additional = {slice + "😀", "二行\r\nの値\r", slice + "\r\n😀", "絵文字😀は書けない"};
     d.neededFiles = {{"MFC42.DLL", true}, {"X.DLL", false}, {"MY.DLL", true}};
     return d;
 }
@@ -89,12 +94,14 @@ TEST_F(PluginStream, WritesWhatThePreviewWindowSavesForEveryBlockSize) {
     // The window: the plugin decoded whole and expanded, then one more line break, encoded.
     const std::string expanded = expandTemplate(decodeCp932(bytes), form());
     const EncodeResult saved = encodeCp932(expanded + "\r\n", '?');
-    ASSERT_EQ(saved.unencodable.size(), 3u);  // the two broken characters and the emoji
+    ASSERT_EQ(saved.unencodable.size(), 7u);  // the two broken characters and the emojis
 
     RenderOptions options;
     options.replaceUnencodable = true;
     for (std::size_t size = 2; size <= 200; size += size < 80 ? 1 : 20) {
         options.blockSize = size;
+        // The expanded text goes out in pieces of any size, split anywhere it may be.
+        options.flushSize = 1 + size % 13;
         std::string out;
         std::vector<Unencodable> unencodable;
         const RenderResult r = render(bytes, options, out, &unencodable);
@@ -145,6 +152,54 @@ TEST_F(PluginStream, StrictFindsEveryProblemAndAWriteFailureStopsAtOnce) {
     EXPECT_EQ(failed.status, RenderResult::Status::WriteFailed);
     EXPECT_EQ(failed.errnum, ENOSPC);
     EXPECT_EQ(writes, 1);
+}
+
+TEST_F(PluginStream, LongLinesAndHugeReadmesAreRefused) {
+    const std::string eight(8, 'x');
+    const struct {
+        std::string plugin;
+        std::size_t longLine;  // 0: none longer than 8 bytes
+    } cases[] = {
+        {"ab\r\n" + eight + "\r\n" + eight, 0},
+        {"ab\r\n" + eight + "x\r\n", 2},
+        {"ab\r" + eight + "x", 2},          // the last line, without a line break
+        {"a\rb\r\r" + eight + "x\r", 4},   // CRs alone end lines too
+        {"a\nb\nc\nd\ne\r\n", 1},           // a LF alone does not
+    };
+    for (const auto& c : cases) {
+        for (const std::size_t blockSize : {2, 4, 64}) {
+            RenderOptions options;
+            options.blockSize = blockSize;
+            options.maxLineSize = 8;
+            std::string out;
+            const RenderResult r = render(c.plugin, options, out);
+            const std::string shown = c.plugin + " in blocks of " + std::to_string(blockSize);
+            EXPECT_EQ(r.status, c.longLine ? RenderResult::Status::LineTooLong
+                                           : RenderResult::Status::Written)
+                << shown;
+            EXPECT_EQ(r.line, c.longLine) << shown;
+
+            FileReader file;
+            ASSERT_EQ(file.open("p.spd"), 0);
+            const CheckResult checked = checkPlugin(file, [](const MarkerProblem&) {}, blockSize, 8);
+            EXPECT_EQ(checked.errnum, c.longLine ? kTooLargeError : 0) << shown;
+            EXPECT_EQ(checked.line, c.longLine) << shown;
+        }
+    }
+
+    // A Readme may be as large as the limit, and not a byte more; the sink never sees more.
+    RenderOptions options;
+    options.flushSize = 5;
+    const std::string line = sjis("[$バージョン]\r\n");
+    const std::string plugin = line + line + line;  // "Ver 1.00" and CR LF three times, CR LF
+    for (const std::uint64_t limit : {32, 31}) {
+        options.maxReadmeSize = limit;
+        std::string out;
+        const RenderResult r = render(plugin, options, out);
+        EXPECT_EQ(r.status, limit == 32 ? RenderResult::Status::Written
+                                         : RenderResult::Status::TooLarge);
+        EXPECT_LE(out.size(), limit);
+    }
 }
 
 }  // namespace

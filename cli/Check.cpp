@@ -1,0 +1,38 @@
+// norvelle-cli check: the markers of plugins that a Readme would keep as written.
+
+#include "Command.h"
+
+#include "plugin/PluginStream.h"
+#include "text/FileIO.h"
+
+#include <ostream>
+
+namespace norvelle::cli {
+
+int runCheck(const Arguments& a, std::ostream& out, Messages& messages) {
+    if (a.operands.empty()) return messages.usage("check needs one or more plugin files");
+    bool problems = false;
+    bool unreadable = false;
+    for (const std::string& path : a.operands) {
+        FileReader file;
+        CheckResult checked{file.open(path)};
+        if (checked.errnum == 0) {
+            checked = checkPlugin(file, [&](const MarkerProblem& p) {
+                problems = true;
+                out << position(path, p.line, p.column) << ": " << describe(p) << '\n';
+            });
+        }
+        if (checked.errnum == kTooLargeError) {
+            messages.lineTooLong(path, checked.line);
+        } else if (checked.errnum != 0) {
+            messages.cannotRead(path, checked.errnum);
+        }
+        unreadable = unreadable || checked.errnum != 0;
+        // Whatever else is found could not be listed; runCli reports why.
+        if (!out.flush()) return kExitIoError;
+    }
+    if (unreadable) return kExitIoError;
+    return problems ? kExitMarkerProblems : kExitOk;
+}
+
+}  // namespace norvelle::cli

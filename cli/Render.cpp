@@ -1,0 +1,157 @@
+// norvelle-cli render: the Readme that the preview window saves.
+
+#include "Command.h"
+#include "Output.h"
+
+#include "plugin/PluginStream.h"
+#include "text/FileIO.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ostream>
+
+namespace norvelle::cli {
+
+namespace {
+
+// Characters that code page 932 cannot hold are listed up to this many; a count follows.
+constexpr std::size_t kListedUnencodable = 100;
+
+// Where the Readme goes. A file is written beside its target and moved over it at the end;
+// standard output, and a device or pipe named as the output, get the Readme in one piece
+// once it is whole, so a failed command leaves nothing behind anywhere.
+class ReadmeOutput {
+public:
+    ReadmeOutput(std::string path, std::ostream& out) : m_path(std::move(path)), m_out(out) {
+        m_toStdout = m_path.empty() || m_path == "-";
+        struct stat st;
+        m_buffered = m_toStdout || (::stat(m_path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+                                    !S_ISDIR(st.st_mode));
+    }
+
+    std::string name() const { return m_toStdout ? std::string(kStdoutName) : m_path; }
+
+    int open() { return m_buffered ? 0 : m_file.open(m_path); }
+
+    int write(std::string_view bytes) {
+        if (!m_buffered) return m_file.write(bytes);
+        m_buffer.append(bytes);
+        return 0;
+    }
+
+    int commit() {
+        if (!m_buffered) return m_file.commit();
+        if (m_toStdout) {
+            // A failure shows in the stream, and runCli reports it for every command.
+            m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+            return 0;
+        }
+        const int fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) return errno;
+        int err = writeAll(fd, m_buffer);
+        if (::close(fd) != 0 && err == 0) err = errno;
+        return err;
+    }
+
+private:
+    std::string m_path;
+    std::ostream& m_out;
+    bool m_toStdout = false;
+    bool m_buffered = false;
+    AtomicFileWriter m_file;
+    std::string m_buffer;
+};
+
+// The character-by-character findings, after the Readme was made or given up.
+void listUnencodable(const std::vector<Unencodable>& listed, std::size_t total,
+                     const std::string& outputName, bool replaced, Messages& messages) {
+    for (const Unencodable& u : listed) {
+        std::string text = position(outputName, u.line, u.column) + ": " +
+                           codePointLabel(u.codePoint) +
+                           (replaced ? " written as \"?\"" : " cannot be written in code page 932");
+        if (u.codePoint == 0xFFFD) text += " (it stands for bytes that are not code page 932)";
+        messages.line(text);
+    }
+    if (total > listed.size())
+        messages.file(outputName, "and " + std::to_string(total - listed.size()) + " more");
+}
+
+}  // namespace
+
+int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
+    if (!a.operands.empty())
+        return messages.usage("unexpected argument " + printable(a.operands[0]));
+    if (!a.has("--data")) return messages.usage("render needs --data FILE.sft");
+    if (!a.has("--plugin")) return messages.usage("render needs --plugin FILE.spd");
+    RenderOptions options;
+    if (a.has("--encoding")) {
+        const std::string encoding = a.value("--encoding");
+        if (encoding == "utf-8" || encoding == "utf8" || encoding == "UTF-8") {
+            options.encoding = ReadmeEncoding::Utf8;
+        } else if (encoding != "cp932" && encoding != "CP932") {
+            return messages.usage("--encoding is cp932 or utf-8, not " + printable(encoding));
+        }
+    }
+    options.strict = a.has("--strict");
+    options.replaceUnencodable = a.has("--replace-unencodable");
+
+    LoadedData loaded;
+    if (int code = loadSoftwareData(a.value("--data"), a.value("--lists-dir"), messages, loaded))
+        return code;
+
+    const std::string pluginPath = a.value("--plugin");
+    FileReader plugin;
+    if (int err = plugin.open(pluginPath)) return messages.cannotRead(pluginPath, err);
+
+    ReadmeOutput output(a.value("--output"), out);
+    const std::string outputName = output.name();
+    if (int err = output.open()) return messages.cannotWrite(outputName, err);
+
+    std::vector<Unencodable> listed;
+    RenderSinks sinks;
+    sinks.write = [&](std::string_view bytes) { return output.write(bytes); };
+    sinks.markerProblem = [&](const MarkerProblem& p) {
+        messages.line(position(pluginPath, p.line, p.column) + ": " + describe(p));
+    };
+    sinks.unencodable = [&](const Unencodable& u) {
+        if (listed.size() < kListedUnencodable) listed.push_back(u);
+    };
+    const RenderResult result = renderReadme(plugin, loaded.data, options, sinks);
+
+    switch (result.status) {
+        case RenderResult::Status::ReadFailed:
+            return messages.cannotRead(pluginPath, result.errnum);
+        case RenderResult::Status::LineTooLong:
+            return messages.lineTooLong(pluginPath, result.line);
+        case RenderResult::Status::WriteFailed:
+            return messages.cannotWrite(outputName, result.errnum);
+        case RenderResult::Status::TooLarge:
+            messages.file(outputName, "cannot write: the Readme would be larger than " +
+                                          std::to_string(kMaxReadmeSize >> 30) +
+                                          " GiB, the most norvelle-cli writes; nothing written");
+            return kExitIoError;
+        case RenderResult::Status::MarkerProblems:
+            messages.file(pluginPath, std::to_string(result.markerProblems) +
+                                          " marker problem(s); no Readme written");
+            return kExitMarkerProblems;
+        case RenderResult::Status::Unencodable:
+        case RenderResult::Status::Written:
+            break;
+    }
+
+    listUnencodable(listed, result.unencodable, outputName, options.replaceUnencodable,
+                    messages);
+    if (result.status == RenderResult::Status::Unencodable) {
+        messages.file(outputName, std::to_string(result.unencodable) +
+                                      " character(s) that code page 932 cannot hold; no "
+                                      "Readme written (--replace-unencodable writes \"?\")");
+        return kExitUnencodable;
+    }
+    if (int err = output.commit()) return messages.cannotWrite(outputName, err);
+    return kExitOk;
+}
+
+}  // namespace norvelle::cli
