@@ -23,8 +23,9 @@ ensure_packages() {
 }
 
 # What building and running the program needs.
+# xdg-utils: the help and link commands open files and addresses with xdg-open.
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n
-                libgl-dev fonts-ipafont-gothic)
+                libgl-dev fonts-ipafont-gothic xdg-utils)
 # What the test suite needs on top.
 TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imagemagick
                clang libclang-rt-14-dev clang-tidy

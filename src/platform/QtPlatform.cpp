@@ -9,7 +9,9 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QUrl>
 #include <limits>
 
@@ -142,7 +144,19 @@ void QtPlatform::setClipboardText(const QString& text) {
     QApplication::clipboard()->setText(text, QClipboard::Clipboard);
 }
 
-int QtPlatform::openWithShell(const QString& target, const QString& /*workingDirectory*/) {
+int QtPlatform::openWithShell(const QString& target, const QString& workingDirectory) {
+    // The opened program starts in the folder the caller names (the program's folder, for the
+    // help and link commands), so it finds the files beside Norvelle by their bare names.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) {
+        QProcess process;
+        process.setProgram(opener);
+        process.setArguments({target});
+        process.setWorkingDirectory(workingDirectory);
+        process.setStandardInputFile(QProcess::nullDevice());
+        return process.startDetached() ? 1 : 0;
+    }
+    // A desktop without xdg-open: Qt's own route, from the program's working directory.
     const bool isUrl = target.contains(QLatin1Char(':')) && !target.startsWith(QLatin1Char('/'));
     const QUrl url = isUrl ? QUrl(target) : QUrl::fromLocalFile(target);
     return QDesktopServices::openUrl(url) ? 1 : 0;
