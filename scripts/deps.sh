@@ -30,4 +30,6 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-tr
 TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imagemagick
                clang libclang-rt-14-dev clang-tidy
                # the end-to-end tests: input, clipboard, window queries, the desktop entry
-               xdotool xclip x11-utils libx11-dev desktop-file-utils libglib2.0-bin)
+               xdotool xclip x11-utils libx11-dev desktop-file-utils libglib2.0-bin
+               # what a screen reader reads, read the way a screen reader reads it (AT-SPI)
+               dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi)

@@ -6,8 +6,11 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSettings>
@@ -56,12 +59,46 @@ QString forDisplay(QString text) {
     return text;
 }
 
+// The file list of Qt's file dialog in Japanese whatever the system's locale. Qt writes sizes
+// and dates in the system's locale and calls a folder "Folder" in every language; the rest
+// of the dialog speaks Japanese through Qt's translation, and so does the program.
+class JapaneseFileList : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || index.column() == 0)
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        const bool folder = files->isDir(source);
+        switch (index.column()) {
+            case 1:  // size
+                return folder ? QString() : m_japanese.formattedDataSize(files->size(source));
+            case 2:  // type: a file's comes from the MIME database, in Japanese already
+                if (folder)
+                    return files->fileInfo(source).isRoot() ? QStringLiteral("ドライブ")
+                                                            : QStringLiteral("フォルダ");
+                break;
+            case 3:  // date modified
+                return m_japanese.toString(files->lastModified(source), QLocale::ShortFormat);
+            default:
+                break;
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    const QLocale m_japanese{QLocale::Japanese, QLocale::Japan};
+};
+
 std::optional<QString> runFileDialog(QWidget* parent, const FileDialogRequest& request,
                                      QFileDialog::AcceptMode mode) {
     QFileDialog dialog(parent);
     // Qt's own dialog looks and behaves the same on every desktop; the program asks its own
     // overwrite question, and a name typed without extension is used as typed.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setProxyModel(new JapaneseFileList(&dialog));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile

@@ -317,6 +317,32 @@ create_menu() {
 }
 
 # ---------------------------------------------------------------------------------------------
+# Accessibility: what a screen reader finds, read through AT-SPI as a screen reader reads it.
+
+# A session bus of the scenario's own, on which the desktop's accessibility bus starts when
+# asked; programs started afterwards offer their windows there. Call before start_program.
+start_accessibility_bus() {
+    local out
+    for tool in dbus-daemon /usr/libexec/at-spi-bus-launcher; do
+        command -v "$tool" >/dev/null 2>&1 || fail "$tool is missing; scripts/deps.sh lists it"
+    done
+    /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null ||
+        fail "Python's AT-SPI binding is missing; scripts/deps.sh lists it"
+    out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) ||
+        fail "cannot start a session bus"
+    DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$out")
+    export DBUS_SESSION_BUS_ADDRESS
+    E2E_PIDS+=("$(sed -n 2p <<<"$out")")
+    # Qt offers its windows on the accessibility bus only when a screen reader is known to
+    # run; this says one does.
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
+# accessible_texts TITLE: every object of the program's window titled so, one a line as
+# "ROLE: NAME", indented by depth.
+accessible_texts() { /usr/bin/python3 "$E2E_DIR/accessible_texts.py" "$1"; }
+
+# ---------------------------------------------------------------------------------------------
 # Screenshots
 
 snapshot() { import -window "$1" "ppm:$2"; }
