@@ -234,9 +234,15 @@ TEST(CliProcess, AnInterruptedRenderEndsByItsSignalAndLeavesTheOldReadme) {
         });
         const pid_t pid = start(s);
         if (signal != SIGXFSZ) {
-            // Once the Readme is on its way.
+            // Once the Readme is on its way: its first bytes are written.
+            auto writing = [] {
+                std::error_code ec;
+                for (const std::string& name : temporaryFiles())
+                    if (std::filesystem::file_size(name, ec) > 0) return true;
+                return false;
+            };
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (temporaryFiles().empty() && std::chrono::steady_clock::now() < deadline)
+            while (!writing() && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             ::kill(pid, signal);
         }
