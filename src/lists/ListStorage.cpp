@@ -1,6 +1,7 @@
 #include "lists/ListStorage.h"
 
 #include "core/AppState.h"
+#include "platform/FileErrorText.h"
 #include "platform/Messages.h"
 #include "text/Items.h"
 #include "lists/RegisteredLists.h"
@@ -24,7 +25,7 @@ bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileN
         reportFailure(platform, parent,
                       QStringLiteral("%1 を削除できなかったため、登録内容を消去できませんでした。")
                           .arg(QString::fromLatin1(fileName)),
-                      removed.error);
+                      describeErrno(removed.errnum));
     }
     return removed.ok;
 }
@@ -37,7 +38,7 @@ std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* pa
             return std::nullopt;
         case ListFile::State::Unreadable:
             reportFailure(platform, parent, cannotReadHeadline(QString::fromLatin1(fileName)),
-                          file.error);
+                          describeFileError(file.errnum, kMaxListFileSize));
             return std::nullopt;
         case ListFile::State::Empty:
         case ListFile::State::Items:

@@ -13,7 +13,6 @@ ListFile loadListFile(const std::string& name) {
     if (lookup.state == FileState::Unknown) {
         result.state = ListFile::State::Unreadable;
         result.errnum = lookup.errnum;
-        result.error = describeErrno(lookup.errnum);
         return result;
     }
     ReadResult read = readTextFile(name, kMaxListFileSize);
@@ -24,7 +23,6 @@ ListFile loadListFile(const std::string& name) {
         if (lastBreak == std::string::npos) {
             read.status = ReadResult::Status::Error;
             read.errnum = kTooLargeError;
-            read.error = describeTooLarge(kMaxListFileSize);
         } else {
             read.bytes.resize(lastBreak + 1);
             result.truncated = true;
@@ -32,7 +30,6 @@ ListFile loadListFile(const std::string& name) {
     }
     if (!read.ok()) {
         result.state = ListFile::State::Unreadable;
-        result.error = read.error;
         result.errnum = read.errnum;
         return result;
     }

@@ -30,8 +30,9 @@ struct ListFile {
     };
     State state = State::Missing;
     std::vector<std::string> items;
-    std::string error;  // why it could not be read
-    int errnum = 0;     // the same as an errno value or one of FileIO's k...Error values
+    // Unreadable: why, an errno value or one of FileIO's k...Error kinds (kTooLargeError:
+    // no line ends within kMaxListFileSize).
+    int errnum = 0;
     // Items: the file holds more than is read, and only its first entries are here.
     bool truncated = false;
 };

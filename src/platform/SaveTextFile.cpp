@@ -1,5 +1,6 @@
 #include "platform/SaveTextFile.h"
 
+#include "platform/FileErrorText.h"
 #include "platform/Messages.h"
 #include "text/Cp932.h"
 #include "text/FileIO.h"
@@ -21,7 +22,7 @@ Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
 
     const WriteResult written = writeFileAtomic(path, encoded.bytes);
     if (!written.ok) {
-        reportFailure(platform, parent, failureHeadline, written.error);
+        reportFailure(platform, parent, failureHeadline, describeErrno(written.errnum));
         return Saved::No;
     }
     return replacing ? Saved::WithReplacements : Saved::Yes;

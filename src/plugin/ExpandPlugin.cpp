@@ -98,12 +98,11 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
     ExpandResult result;
     ReadResult read = readFileBytes(path, limits.pluginSize);
     if (!read.ok()) {
-        result.error =
-            read.status == ReadResult::Status::Missing ? describeErrno(ENOENT) : read.error;
+        result.errnum = read.status == ReadResult::Status::Missing ? ENOENT : read.errnum;
         return result;
     }
     if (read.truncated) {
-        result.error = describeTooLarge(limits.pluginSize);
+        result.errnum = kTooLargeError;
         return result;
     }
 

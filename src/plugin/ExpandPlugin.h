@@ -27,7 +27,8 @@ bool expandTemplate(std::string_view text, const TokenTable& tokens, std::string
 struct ExpandResult {
     bool ok = false;
     std::string text;           // the expanded text, UTF-8
-    std::string error;          // why the plugin could not be read, in Japanese, when !ok
+    int errnum = 0;             // why the plugin could not be read (kTooLargeError: over
+                                // ExpandLimits::pluginSize), when !ok and not textTooLarge
     bool textTooLarge = false;  // !ok: the expanded text would pass ExpandLimits::textSize
 };
 

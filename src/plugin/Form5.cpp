@@ -1,6 +1,7 @@
 #include "plugin/Form5.h"
 
 #include "core/AppState.h"
+#include "platform/FileErrorText.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
@@ -182,7 +183,8 @@ void Form5::Command1_Click() {
         return;
     }
     if (!expanded.ok) {
-        reportFailure(m_platform, this, cannotReadHeadline(file), expanded.error);
+        reportFailure(m_platform, this, cannotReadHeadline(file),
+                      describeFileError(expanded.errnum, kPluginDialogLimits.pluginSize));
         return;
     }
     Form6 preview(m_platform, m_state, this);

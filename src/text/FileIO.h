@@ -8,8 +8,9 @@
 
 namespace norvelle {
 
-// Why a file could not be read or written: an errno value, or one of these for the reasons
-// the system has no number for.
+// Why a file could not be read or written: an errno value, or one of these kinds the system
+// has no number for. The core reports them as data; the windows word them in Japanese, the
+// command line in English.
 inline constexpr int kNotRegularFileError = -1;    // a device or pipe where a file must be
 inline constexpr int kUnsafeLinkError = -2;        // another user's link in a shared folder
 inline constexpr int kFolderNotWritableError = -3; // the file may be written, its folder not
@@ -19,8 +20,7 @@ struct ReadResult {
     enum class Status { Ok, Missing, Error };
     Status status = Status::Missing;
     std::string bytes;  // the whole file when Ok
-    int errnum = 0;     // why, when Error
-    std::string error;  // the reason, in Japanese, when Error
+    int errnum = 0;  // why, when Error
     // Ok, but the file is longer than the caller's limit: `bytes` holds only its start.
     bool truncated = false;
 
@@ -29,8 +29,7 @@ struct ReadResult {
 
 struct WriteResult {
     bool ok = true;
-    int errnum = 0;     // why, when !ok
-    std::string error;  // the reason, in Japanese, when !ok
+    int errnum = 0;  // why, when !ok
 };
 
 // No limit on how much of a file is read.
@@ -64,16 +63,6 @@ WriteResult writeFileAtomic(const std::string& path, std::string_view bytes);
 
 // Removes a file. A missing file counts as removed.
 WriteResult removeFile(const std::string& path);
-
-// The reason for an errno value (or one of the k...Error values above), in the words of the
-// program's user interface.
-std::string describeErrno(int errnum);
-
-// A size in bytes as the user interface shows it: "4 MB", "512 KB", "100 バイト".
-std::string describeSize(std::uint64_t bytes);
-
-// The reason for refusing a file larger than `limit` bytes, naming the limit.
-std::string describeTooLarge(std::uint64_t limit);
 
 // Test seam: when set, every write step asks it first; a non-zero errno it returns makes
 // that step fail with that errno. Steps: "open", "write", "sync", "rename", "remove".

@@ -43,7 +43,7 @@ int injectedFault(std::string_view step, const std::string& path) {
 }
 
 WriteResult failure(int errnum) {
-    return {false, errnum, describeErrno(errnum)};
+    return {false, errnum};
 }
 
 int closeFile(int fd) {

@@ -1,4 +1,5 @@
 #include "lists/RegistrationTest.h"
+#include "platform/FileErrorText.h"
 
 #include <QLineEdit>
 

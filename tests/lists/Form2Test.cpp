@@ -1,4 +1,5 @@
 #include "lists/Form2.h"
+#include "platform/FileErrorText.h"
 #include "text/Items.h"
 #include "lists/RegistrationTest.h"
 #include "platform/Twips.h"

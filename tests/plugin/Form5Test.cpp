@@ -1,4 +1,5 @@
 #include "plugin/Form5.h"
+#include "platform/FileErrorText.h"
 
 #include "plugin/ExpandPlugin.h"
 #include "plugin/Form6.h"

@@ -1,4 +1,5 @@
 #include "plugin/Form6.h"
+#include "platform/FileErrorText.h"
 
 #include "core/AppState.h"
 #include "support/ScriptedPlatform.h"

@@ -64,7 +64,7 @@ TEST(ShippedPlugins, AreCodePage932WithCrLfAndUseOnlyKnownMarkers) {
 TEST(ShippedPlugins, TheStandardReadmeUsesEveryField) {
     const ExpandResult r =
         ExpandPlugin(std::string(NORVELLE_PLUGIN_DIR) + "/標準.spd", markedForm());
-    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_TRUE(r.ok) << r.errnum;
     for (const char* value :
          {"«name»", "«version»", "«copyright»", "«environment»", "«tested»", "«redistribution»",
           "«type»", "«fee»", "«email»", "«hp»", "«add1»", "«add2»", "«add3»", "«add4»", "«needed»"})

@@ -1,4 +1,5 @@
 #include "sftfile/SoftwareDataFile.h"
+#include "platform/FileErrorText.h"
 #include "support/MainWindowTest.h"
 #include "support/WriteFaults.h"
 #include "text/FileIO.h"
