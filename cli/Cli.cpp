@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "Command.h"
+#include "core/Version.h"
 
 #include "plugin/PluginStream.h"
 
@@ -12,9 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#ifndef NORVELLE_VERSION
-#define NORVELLE_VERSION "2.06"
-#endif
 
 namespace norvelle::cli {
 
@@ -81,7 +79,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, Messages
         return kExitOk;
     }
     if (given("--version")) {
-        out << kProgram << " (Norvelle) " << NORVELLE_VERSION << '\n';
+        out << kProgram << " (Norvelle) " << kAppVersion << '\n';
         return kExitOk;
     }
 

@@ -8,8 +8,6 @@
 #include "text/Cp932.h"
 #include "text/FileIO.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <optional>
@@ -20,9 +18,16 @@ namespace {
 
 // 0 when the path names a folder, else why not.
 int folderError(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return errno;
-    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    const FileLookup folder = lookUpFile(path);
+    switch (folder.state) {
+        case FileState::Missing:
+            return ENOENT;
+        case FileState::Unknown:
+            return folder.errnum;
+        case FileState::Present:
+            break;
+    }
+    return folder.folder ? 0 : ENOTDIR;
 }
 
 // The needed-files list as the main window fills it at start-up: the fixed entries, then
@@ -86,10 +91,8 @@ int loadSoftwareData(const std::string& path, const std::string& listsDir, Messa
     }
 
     loaded.versionLine = sft.items[0];
-    assignFieldTexts(loaded.data, sft.fields);
     for (const std::string& name : *entries) loaded.data.neededFiles.push_back({name, false});
-    for (std::size_t position : sft.selectedPositions)
-        loaded.data.neededFiles[position].selected = true;
+    applySoftwareDataFile(sft, loaded.data);
     return kExitOk;
 }
 

@@ -98,7 +98,7 @@ ReadResult readTextFile(const std::string& path, std::uint64_t limit) {
 
 FileLookup lookUpFile(const std::string& path) {
     struct stat st;
-    if (::stat(path.c_str(), &st) == 0) return {FileState::Present, 0};
+    if (::stat(path.c_str(), &st) == 0) return {FileState::Present, 0, S_ISDIR(st.st_mode)};
     if (errno == ENOENT || errno == ENOTDIR) return {FileState::Missing, 0};
     return {FileState::Unknown, errno};
 }

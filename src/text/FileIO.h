@@ -50,7 +50,8 @@ ReadResult readTextFile(const std::string& path, std::uint64_t limit = kWholeFil
 enum class FileState { Missing, Present, Unknown };
 struct FileLookup {
     FileState state = FileState::Missing;
-    int errnum = 0;  // when Unknown
+    int errnum = 0;       // when Unknown
+    bool folder = false;  // when Present: a folder
 };
 FileLookup lookUpFile(const std::string& path);
 bool fileExists(const std::string& path);  // Present: any kind of file or folder
