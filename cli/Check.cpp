@@ -17,7 +17,7 @@ int runCheck(const Arguments& a, std::ostream& out, Messages& messages) {
         FileReader file;
         CheckResult checked{file.open(path)};
         if (checked.errnum == 0) {
-            checked = checkPlugin(file, [&](const MarkerProblem& p) {
+            checked = checkPlugin(pluginSource(file), [&](const MarkerProblem& p) {
                 problems = true;
                 out << position(path, p.line, p.column) << ": " << describe(p) << '\n';
             });

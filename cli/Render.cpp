@@ -119,7 +119,7 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
     sinks.unencodable = [&](const Unencodable& u) {
         if (listed.size() < kListedUnencodable) listed.push_back(u);
     };
-    const RenderResult result = renderReadme(plugin, loaded.data, options, sinks);
+    const RenderResult result = renderReadme(pluginSource(plugin), loaded.data, options, sinks);
 
     switch (result.status) {
         case RenderResult::Status::ReadFailed:

@@ -1,5 +1,6 @@
 #include "plugin/ExpandPlugin.h"
 
+#include "plugin/PluginStream.h"
 #include "plugin/TokenValue.h"
 #include "text/Cp932.h"
 #include "text/FileIO.h"
@@ -17,20 +18,17 @@ namespace {
 constexpr std::string_view kOpen = "[$";
 constexpr std::string_view kLineEnd = "\r\n";
 
-// Where an expanded text goes: a string that may not grow past `maxSize` (the window's
-// limit), and that is handed to `flush` whenever it holds `flushAt` bytes or more after a
-// whole piece (a stretch of the plugin's text with the value after it, or the rest of a
-// line with its line end). A piece is whole characters, so every cut falls between two.
+// Where an expanded text goes: a string that is handed to `flush` whenever it holds
+// `flushAt` bytes or more after a whole piece (a stretch of the plugin's text with the value
+// after it, or the rest of a line with its line end). A piece is whole characters, so every
+// cut falls between two.
 struct Output {
     std::string& text;
-    std::size_t maxSize = SIZE_MAX;
     std::size_t flushAt = SIZE_MAX;
     const std::function<bool(std::string_view)>* flush = nullptr;
 
-    // Returns false, having stopped part way, when the text would grow past maxSize or a
-    // flush asks to stop.
+    // Returns false, having stopped part way, when a flush asks to stop.
     bool append(std::string_view piece, std::string_view value) {
-        if (piece.size() + value.size() > maxSize - text.size()) return false;
         text.append(piece);
         text.append(value);
         return text.size() < flushAt || cut();
@@ -89,7 +87,7 @@ std::string expandTemplate(std::string_view text, const SoftwareData& data) {
 
 bool expandTemplate(std::string_view text, const TokenTable& tokens, std::string& out,
                     std::size_t flushAt, const std::function<bool(std::string_view)>& flush) {
-    Output output{out, SIZE_MAX, flushAt, &flush};
+    Output output{out, flushAt, &flush};
     return expandLines(text, tokens, output);
 }
 
@@ -106,38 +104,28 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
         return result;
     }
 
-    // The file is decoded and expanded a block of whole lines at a time, so a large plugin
-    // is never held decoded as a whole beside its bytes and its Readme. The bytes can be cut
-    // after a CR: 0x0D is never the second byte of a double-byte character, and a lead byte
-    // before it reads as a broken character whether the text is cut there or not.
-    constexpr std::size_t kBlock = 64 * 1024;
-    const std::string_view bytes = read.bytes;
-    const TokenTable tokens(data);
-    std::string& out = result.text;
+    // The same driver as norvelle-cli's, so the preview holds exactly what the command line
+    // writes: a block of whole lines at a time, so a large plugin is never held decoded as a
+    // whole beside its bytes and its text.
+    RenderOptions options;
+    options.encoding = ReadmeEncoding::Utf8;
+    options.maxLineSize = SIZE_MAX;  // the plugin is within its limit already
+    options.maxReadmeSize = limits.textSize;
+    options.finalLineBreak = false;
+    RenderSinks sinks;
+    sinks.write = [&result](std::string_view text) {
+        result.text.append(text);
+        return 0;
+    };
     // Japanese text grows by half from code page 932 to UTF-8; reserving does not yet take
     // memory that is never written.
-    const std::size_t maxSize = std::min(limits.textSize, out.max_size());
-    out.reserve(std::min(bytes.size() + bytes.size() / 2 + bytes.size() / 8 + 64, maxSize));
-    Output output{out, maxSize};
-    std::string block;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.size();
-        if (bytes.size() - start > kBlock) {
-            const std::size_t cr = bytes.find('\r', start + kBlock);
-            if (cr != std::string_view::npos) {
-                end = cr + 1;
-                if (end < bytes.size() && bytes[end] == '\n') ++end;
-            }
-        }
-        block.clear();
-        appendDecodedCp932(bytes.substr(start, end - start), block);
-        if (!expandLines(block, tokens, output)) {
-            std::string().swap(out);  // gives the memory back at once
-            result.textTooLarge = true;
-            return result;
-        }
-        start = end;
+    const std::size_t size = read.bytes.size();
+    result.text.reserve(std::min(size + size / 2 + size / 8 + 64, limits.textSize));
+    if (renderReadme(pluginSource(read.bytes), data, options, sinks).status ==
+        RenderResult::Status::TooLarge) {
+        std::string().swap(result.text);  // gives the memory back at once
+        result.textTooLarge = true;
+        return result;
     }
     result.ok = true;
     return result;

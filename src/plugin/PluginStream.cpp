@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace norvelle {
@@ -144,9 +145,24 @@ std::size_t blockEnd(std::string_view bytes, std::size_t from) {
     return bytes[end] == '\n' ? end + 1 : end;
 }
 
-PluginBlockReader::PluginBlockReader(FileReader& file, std::size_t blockSize,
+PluginSource pluginSource(FileReader& file) {
+    return [&file](char* buffer, std::size_t size, std::size_t& count) {
+        return file.read(buffer, size, count);
+    };
+}
+
+PluginSource pluginSource(std::string_view bytes) {
+    return [bytes](char* buffer, std::size_t size, std::size_t& count) mutable {
+        count = std::min(size, bytes.size());
+        if (count > 0) std::memcpy(buffer, bytes.data(), count);
+        bytes.remove_prefix(count);
+        return 0;
+    };
+}
+
+PluginBlockReader::PluginBlockReader(PluginSource source, std::size_t blockSize,
                                      std::size_t maxLine)
-    : m_file(file),
+    : m_source(std::move(source)),
       m_blockSize(std::max<std::size_t>(blockSize, 2)),
       m_maxLine(std::min(maxLine, SIZE_MAX / 4)),
       m_bufferCap(std::max(m_blockSize, m_maxLine + 2)) {}
@@ -182,7 +198,7 @@ int PluginBlockReader::next(std::string_view& block) {
                 m_buffer.resize(std::min(m_buffer.size() * 2, m_bufferCap));
         }
         std::size_t count = 0;
-        if (int err = m_file.read(m_buffer.data() + m_filled, m_buffer.size() - m_filled, count))
+        if (int err = m_source(m_buffer.data() + m_filled, m_buffer.size() - m_filled, count))
             return err;
         m_filled += count;
         m_atEnd = count == 0;
@@ -201,7 +217,7 @@ int PluginBlockReader::next(std::string_view& block) {
     return 0;
 }
 
-CheckResult checkPlugin(FileReader& plugin,
+CheckResult checkPlugin(const PluginSource& plugin,
                         const std::function<void(const MarkerProblem&)>& problem,
                         std::size_t blockSize, std::size_t maxLine) {
     PluginBlockReader reader(plugin, blockSize, maxLine);
@@ -219,7 +235,7 @@ CheckResult checkPlugin(FileReader& plugin,
     }
 }
 
-RenderResult renderReadme(FileReader& plugin, const SoftwareData& data,
+RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
                           const RenderOptions& options, const RenderSinks& sinks) {
     RenderResult result;
     PluginBlockReader reader(plugin, options.blockSize, options.maxLineSize);
@@ -261,7 +277,8 @@ RenderResult renderReadme(FileReader& plugin, const SoftwareData& data,
     }
 
     // The preview window's file ends with one more line break than the expanded text.
-    if (!readme.take(expanded) || !readme.emit("\r\n")) return result;
+    if (!readme.take(expanded)) return result;
+    if (options.finalLineBreak && !readme.emit("\r\n")) return result;
     if (result.markerProblems > 0)
         result.status = RenderResult::Status::MarkerProblems;
     else if (result.unencodable > 0 && !options.replaceUnencodable)

@@ -35,11 +35,18 @@ inline constexpr std::uint64_t kMaxReadmeSize = std::uint64_t{1} << 30;
 // byte inside a double-byte character, so the raw bytes can be cut.
 std::size_t blockEnd(std::string_view bytes, std::size_t from = 0);
 
-// Cuts a file into blocks of whole lines of about `blockSize` bytes; a longer line makes its
-// block longer, up to `maxLine` bytes. The blocks together are the file, byte for byte.
+// Where a plugin's bytes come from, a piece at a time: reads up to `size` bytes into `buffer`,
+// sets `count` (0 at the end) and returns 0 or an errno. The command line reads a file of
+// any size this way; the window reads a plugin whole first and hands its bytes in.
+using PluginSource = std::function<int(char* buffer, std::size_t size, std::size_t& count)>;
+PluginSource pluginSource(FileReader& file);
+PluginSource pluginSource(std::string_view bytes);  // the bytes must outlive the source
+
+// Cuts a plugin into blocks of whole lines of about `blockSize` bytes; a longer line makes
+// its block longer, up to `maxLine` bytes. The blocks together are the plugin, byte for byte.
 class PluginBlockReader {
 public:
-    explicit PluginBlockReader(FileReader& file, std::size_t blockSize = kPluginBlockSize,
+    explicit PluginBlockReader(PluginSource source, std::size_t blockSize = kPluginBlockSize,
                                std::size_t maxLine = kMaxPluginLineSize);
 
     // The next block, valid until the next call; empty at the end. Returns 0, an errno, or
@@ -50,7 +57,7 @@ public:
     std::size_t line() const { return m_line; }
 
 private:
-    FileReader& m_file;
+    PluginSource m_source;
     std::size_t m_blockSize;
     std::size_t m_maxLine;
     std::size_t m_bufferCap;  // a block and the longest line with its line end
@@ -75,6 +82,8 @@ struct RenderOptions {
     // The expanded text goes to `write` whenever this much of it is ready.
     std::size_t flushSize = kPluginBlockSize;
     std::uint64_t maxReadmeSize = kMaxReadmeSize;
+    // The saved file ends with one more line break than the expanded text the preview shows.
+    bool finalLineBreak = true;
 };
 
 struct RenderResult {
@@ -110,18 +119,20 @@ struct CheckResult {
 
 // Checks a plugin file block by block, as checkTemplate checks a text, and reports each
 // problem as it is found.
-CheckResult checkPlugin(FileReader& plugin,
+CheckResult checkPlugin(const PluginSource& plugin,
                         const std::function<void(const MarkerProblem&)>& problem,
                         std::size_t blockSize = kPluginBlockSize,
                         std::size_t maxLine = kMaxPluginLineSize);
 
-// Makes the Readme file that the preview window saves for an unedited expanded text: the
-// plugin expanded against the form, then one more CR LF, in code page 932 (or UTF-8). The
+// The one expansion driver, for the window's preview and for norvelle-cli: makes the Readme
+// file that the preview window saves for an unedited expanded text: the plugin expanded
+// against the form, then one more CR LF (unless finalLineBreak is off: the preview's text),
+// in code page 932 (or UTF-8). The
 // bytes handed to `write` make a Readme only when the status is Written; on any other status
 // the caller throws them away. Every marker problem and every unencodable character is
 // reported, also after the first. Memory stays within a few blocks, one plugin line and the
 // longest field, whatever the plugin and the Readme's size.
-RenderResult renderReadme(FileReader& plugin, const SoftwareData& data,
+RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
                           const RenderOptions& options, const RenderSinks& sinks);
 
 }  // namespace norvelle

@@ -64,7 +64,7 @@ protected:
             sinks.unencodable = [unencodable](const Unencodable& u) { unencodable->push_back(u); };
         if (problems)
             sinks.markerProblem = [problems](const MarkerProblem& p) { problems->push_back(p); };
-        return renderReadme(file, form(), options, sinks);
+        return renderReadme(pluginSource(file), form(), options, sinks);
     }
 };
 
@@ -74,7 +74,7 @@ TEST_F(PluginStream, BlocksHoldWholeLinesAndMakeUpTheFile) {
     for (std::size_t size = 1; size <= bytes.size() + 1; ++size) {
         FileReader file;
         ASSERT_EQ(file.open("p.spd"), 0);
-        PluginBlockReader reader(file, size);
+        PluginBlockReader reader(pluginSource(file), size);
         std::string joined;
         std::string_view block;
         while (reader.next(block) == 0 && !block.empty()) {
@@ -148,7 +148,7 @@ TEST_F(PluginStream, StrictFindsEveryProblemAndAWriteFailureStopsAtOnce) {
         return ENOSPC;
     };
     options.strict = false;
-    const RenderResult failed = renderReadme(file, form(), options, sinks);
+    const RenderResult failed = renderReadme(pluginSource(file), form(), options, sinks);
     EXPECT_EQ(failed.status, RenderResult::Status::WriteFailed);
     EXPECT_EQ(failed.errnum, ENOSPC);
     EXPECT_EQ(writes, 1);
@@ -181,7 +181,8 @@ TEST_F(PluginStream, LongLinesAndHugeReadmesAreRefused) {
 
             FileReader file;
             ASSERT_EQ(file.open("p.spd"), 0);
-            const CheckResult checked = checkPlugin(file, [](const MarkerProblem&) {}, blockSize, 8);
+            const CheckResult checked =
+                checkPlugin(pluginSource(file), [](const MarkerProblem&) {}, blockSize, 8);
             EXPECT_EQ(checked.errnum, c.longLine ? kTooLargeError : 0) << shown;
             EXPECT_EQ(checked.line, c.longLine) << shown;
         }
