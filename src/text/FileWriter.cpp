@@ -282,11 +282,18 @@ int AtomicFileWriter::open(const std::string& path) {
     bool replacing = false;
     if (int err = checkTarget(path, m_target, old, replacing)) return err;
     if (int err = injectedFault("open", path)) return creationError(err, m_target);
-    if (int err = createTempFile(m_target, m_temp, m_fd)) {
+    // A signal between making the temporary file and remembering it would leave it behind.
+    sigset_t cleanupSignals, previous;
+    sigemptyset(&cleanupSignals);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) sigaddset(&cleanupSignals, s);
+    ::pthread_sigmask(SIG_BLOCK, &cleanupSignals, &previous);
+    const int created = createTempFile(m_target, m_temp, m_fd);
+    if (created == 0) m_cleanupSlot = rememberTempFile(m_temp);
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (created != 0) {
         m_fd = -1;
-        return creationError(err, m_target);
+        return creationError(created, m_target);
     }
-    m_cleanupSlot = rememberTempFile(m_temp);
     m_path = path;
     if (replacing) keepOwner(m_fd, old);
     m_finalMode = replacing ? (old.st_mode & 07777) : newFileMode();
