@@ -32,4 +32,6 @@ TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imag
                # the end-to-end tests: input, clipboard, window queries, the desktop entry
                xdotool xclip x11-utils libx11-dev desktop-file-utils libglib2.0-bin
                # what a screen reader reads, read the way a screen reader reads it (AT-SPI)
-               dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi)
+               dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi
+               # the install test: manual pages, completion, file type, catalogue entry
+               man-db groff-base bash-completion shared-mime-info libxml2-utils appstream)
