@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <string>
 #include <ostream>
 
 namespace norvelle::cli {
@@ -22,37 +24,64 @@ constexpr std::size_t kListedUnencodable = 100;
 
 // Where the Readme goes. A file is written beside its target and moved over it at the end;
 // standard output, and a device or pipe named as the output, get the Readme in one piece
-// once it is whole, so a failed command leaves nothing behind anywhere.
+// once it is whole, so a failed command leaves nothing behind anywhere. Until then it waits in
+// an unlinked temporary file, so that a Readme of any size takes no memory.
 class ReadmeOutput {
 public:
     ReadmeOutput(std::string path, std::ostream& out) : m_path(std::move(path)), m_out(out) {
         m_toStdout = m_path.empty() || m_path == "-";
         struct stat st;
-        m_buffered = m_toStdout || (::stat(m_path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
-                                    !S_ISDIR(st.st_mode));
+        m_spooled = m_toStdout || (::stat(m_path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+                                   !S_ISDIR(st.st_mode));
     }
+    ~ReadmeOutput() {
+        if (m_spool) std::fclose(m_spool);
+    }
+    ReadmeOutput(const ReadmeOutput&) = delete;
+    ReadmeOutput& operator=(const ReadmeOutput&) = delete;
 
     std::string name() const { return m_toStdout ? std::string(kStdoutName) : m_path; }
 
-    int open() { return m_buffered ? 0 : m_file.open(m_path); }
+    int open() {
+        if (!m_spooled) return m_file.open(m_path);
+        errno = 0;
+        m_spool = std::tmpfile();
+        return m_spool ? 0 : (errno != 0 ? errno : EIO);
+    }
 
     int write(std::string_view bytes) {
-        if (!m_buffered) return m_file.write(bytes);
-        m_buffer.append(bytes);
-        return 0;
+        if (!m_spooled) return m_file.write(bytes);
+        errno = 0;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), m_spool) == bytes.size()) return 0;
+        return errno != 0 ? errno : EIO;
     }
 
     int commit() {
-        if (!m_buffered) return m_file.commit();
-        if (m_toStdout) {
-            // A failure shows in the stream, and runCli reports it for every command.
-            m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
-            return 0;
+        if (!m_spooled) return m_file.commit();
+        errno = 0;
+        if (std::fflush(m_spool) != 0 || std::fseek(m_spool, 0, SEEK_SET) != 0)
+            return errno != 0 ? errno : EIO;
+        int fd = -1;
+        if (!m_toStdout) {
+            fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+            if (fd < 0) return errno;
         }
-        const int fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) return errno;
-        int err = writeAll(fd, m_buffer);
-        if (::close(fd) != 0 && err == 0) err = errno;
+        std::string chunk(std::size_t{1} << 20, '\0');
+        int err = 0;
+        for (;;) {
+            const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), m_spool);
+            if (n == 0) break;
+            const std::string_view piece(chunk.data(), n);
+            if (fd < 0) {
+                // A failure shows in the stream, and runCli reports it for every command.
+                m_out.write(piece.data(), static_cast<std::streamsize>(n));
+                if (!m_out) break;
+            } else if ((err = writeAll(fd, piece)) != 0) {
+                break;
+            }
+        }
+        if (err == 0 && std::ferror(m_spool)) err = EIO;
+        if (fd >= 0 && ::close(fd) != 0 && err == 0) err = errno;
         return err;
     }
 
@@ -60,9 +89,9 @@ private:
     std::string m_path;
     std::ostream& m_out;
     bool m_toStdout = false;
-    bool m_buffered = false;
+    bool m_spooled = false;
     AtomicFileWriter m_file;
-    std::string m_buffer;
+    std::FILE* m_spool = nullptr;
 };
 
 // The character-by-character findings, after the Readme was made or given up.

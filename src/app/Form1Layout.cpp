@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <limits>
@@ -47,6 +48,10 @@ void Form1::buildFields() {
         combo->setCompleter(nullptr);  // no completion: the field holds exactly what is typed
         combo->lineEdit()->setMaxLength(kNoLengthLimit);
         combo->setMaxVisibleItems(16);
+        // The field has its place and size; measuring every entry of a registered list of
+        // ten thousand addresses for a size hint nobody uses would only slow start-up.
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        if (auto* popup = qobject_cast<QListView*>(combo->view())) popup->setUniformItemSizes(true);
         place(combo, left, top, 2535, 300);
         connect(combo, &QComboBox::editTextChanged, this, [this, index] { Combo1_Change(index); });
         connect(combo, &QComboBox::currentIndexChanged, this, [this, combo, index] {
@@ -89,6 +94,9 @@ void Form1::buildFields() {
     m_list1 = new QListWidget(client);
     m_list1->setObjectName(QStringLiteral("List1"));
     m_list1->setSelectionMode(QAbstractItemView::MultiSelection);  // a click toggles an entry
+    // Every entry is one line of text: the list need not lay out ten thousand of them one by
+    // one to know how tall they are.
+    m_list1->setUniformItemSizes(true);
     place(m_list1, 960, 2520, 6495, 900);
     m_label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("必要ﾌｧｲﾙ"), 120, 2880, 840);
 

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The figures of the README's speed section, each measured against its reference in
+# alternating pairs (bench/PairedRuns.cpp): start-up of the window with and without full
+# registered lists against a bare Qt window, norvelle-cli's fixed cost against cat, and a
+# 128 MiB render to a file and to standard output.
+#
+#   bench/speed.sh                    # builds a Release tree in build/bench-release
+#   PAIRS=20 bench/speed.sh
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+pairs=${PAIRS:-10}
+build=${BUILD:-$root/build/bench-release}
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNORVELLE_BUILD_TESTS=OFF \
+    -DNORVELLE_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" --target norvelle norvelle-cli norvelle_paired_runs norvelle_bare_window \
+    >/dev/null
+paired="$build/bench/norvelle_paired_runs --pairs $pairs"
+work=$(mktemp -d "${TMPDIR:-/tmp}/norvelle-speed.XXXXXX")
+trap 'rm -rf "$work"; [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null' EXIT
+
+# The window: its own X server, a program folder without and one with full lists.
+export DISPLAY=:$((90 + RANDOM % 9)) QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+mkdir -p "$work/empty" "$work/full"
+for list in EMAIL.dat HomePage.dat Needfiles.dat; do
+    python3 - "$work/full/$list" <<'PY'
+import sys
+with open(sys.argv[1], "wb") as f:
+    for i in range(10001):
+        f.write(("entry-%05d@example.com\r\n" % i).encode("cp932"))
+PY
+done
+echo "== start to main window mapped, no list files"
+(cd "$work/empty" && $paired --mapped -- "$build/norvelle" -- "$build/bench/norvelle_bare_window")
+echo "== the same with three lists of 10,001 entries"
+(cd "$work/full" && $paired --mapped -- "$build/norvelle" -- "$build/bench/norvelle_bare_window")
+
+# The command line.
+cli="$build/cli/norvelle-cli"
+printf '"Norvelle Ver 2.06"\r\n"Sample"\r\n"Ver 1.0"\r\n' >"$work/form.sft"
+echo "== norvelle-cli render of 標準.spd to a file, against cat of the plugin"
+$paired -- "$cli" render --data "$work/form.sft" --plugin "$root/plugins/標準.spd" \
+    --output "$work/Readme.txt" -- cat "$root/plugins/標準.spd"
+python3 "$here/cli/make_plugin.py" 128 "$work/big.spd" >/dev/null
+echo "== render --output, 128 MiB plugin, against cat to the same file system"
+$paired --stdout "$work/cat.out" -- "$cli" render --data "$work/form.sft" --plugin "$work/big.spd" \
+    --output "$work/big.txt" -- cat "$work/big.spd"
+echo "== render to standard output, 128 MiB, against render --output"
+$paired --stdout "$work/stdout.txt" -- "$cli" render --data "$work/form.sft" \
+    --plugin "$work/big.spd" -- "$cli" render --data "$work/form.sft" --plugin "$work/big.spd" \
+    --output "$work/big.txt"
+cmp "$work/stdout.txt" "$work/big.txt" && echo "standard output and --output: the same bytes"
