@@ -1,7 +1,7 @@
 #include "app/Form1.h"
 
+#include "core/FileTitle.h"
 #include "core/Version.h"
-#include "platform/Resources.h"
 #include "help/OpenWithShell.h"
 #include "help/WizardSetting.h"
 #include "help/frmAbout.h"
@@ -11,24 +11,22 @@
 #include "lists/ListStorage.h"
 #include "lists/RegisteredLists.h"
 #include "platform/Platform.h"
-#include "platform/Twips.h"
+#include "platform/Resources.h"
 #include "plugin/Form5.h"
 #include "sftfile/SoftwareDataCommands.h"
 #include "sftfile/SoftwareDataFile.h"
-#include "core/FileTitle.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
+#include <QMimeData>
 #include <QStringList>
-#include <limits>
+#include <QUrl>
+#include <optional>
 
 namespace norvelle {
 

@@ -104,8 +104,8 @@ private:
     bool m_ending = false;
 };
 
-// Small helpers for the form's controls, shared by the commands that fill them.
+// Small helpers for the form's combo boxes.
 void clearCombo(QComboBox* combo);  // empties the list and the text
-void setEditText(QComboBox* combo, const QString& text);
+void setEditText(QComboBox* combo, const QString& text);  // and shows the text from its start
 
 }  // namespace norvelle
