@@ -35,3 +35,7 @@ TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imag
                dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi
                # the install test: manual pages, completion, file type, catalogue entry
                man-db groff-base bash-completion shared-mime-info libxml2-utils appstream)
+# What the Windows build of norvelle-cli needs: the MinGW-w64 cross compiler (posix threads),
+# Wine to run it and its tests, and GoogleTest's source, which the cross build compiles for
+# Windows (libgtest-dev is built for Linux).
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 googletest)
