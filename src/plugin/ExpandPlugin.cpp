@@ -1,5 +1,6 @@
 #include "plugin/ExpandPlugin.h"
 
+#include "plugin/ExpandLine.h"
 #include "plugin/PluginStream.h"
 #include "plugin/TokenValue.h"
 #include "text/Cp932.h"
@@ -14,9 +15,6 @@
 namespace norvelle {
 
 namespace {
-
-constexpr std::string_view kOpen = "[$";
-constexpr std::string_view kLineEnd = "\r\n";
 
 // Where an expanded text goes: a string that is handed to `flush` whenever it holds
 // `flushAt` bytes or more after a whole piece (a stretch of the plugin's text with the value
@@ -44,31 +42,12 @@ struct Output {
     }
 };
 
-// Appends one line with its markers expanded. The search for "]" starts after the "$", so
-// "[$]" is a marker with the empty name; an unclosed "[$" keeps the rest of its line as it is.
-bool expandLine(std::string_view line, const TokenTable& tokens, Output& out) {
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t open = line.find(kOpen, pos);
-        if (open == std::string_view::npos) break;
-        const std::size_t nameStart = open + kOpen.size();
-        const std::size_t close = line.find(']', nameStart);
-        if (close == std::string_view::npos) break;
-
-        const std::string_view name = line.substr(nameStart, close - nameStart);
-        const auto value = tokens.find(name);
-        // Inserted as it is: a marker inside a value stays text.
-        const std::string_view replacement =
-            value && *value != kUnknownToken ? *value : line.substr(open, close + 1 - open);
-        if (!out.append(line.substr(pos, open - pos), replacement)) return false;
-        pos = close + 1;
-    }
-    return out.append(line.substr(pos), kLineEnd);
-}
-
 bool expandLines(std::string_view text, const TokenTable& tokens, Output& out) {
     bool fits = true;
-    forEachLine(text, [&](std::string_view line) { fits = fits && expandLine(line, tokens, out); });
+    const Utf8Chars chars{tokens};
+    forEachLine(text, [&](std::string_view line) {
+        fits = fits && expandLine(line, chars, out) == LineExpansion::Done;
+    });
     return fits;
 }
 
