@@ -1,11 +1,11 @@
 #include "plugin/PluginStream.h"
 
+#include "plugin/ExpandLine.h"
 #include "plugin/ExpandPlugin.h"
 #include "plugin/TokenValue.h"
 #include "text/FileIO.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -28,21 +28,40 @@ std::size_t longLine(std::string_view bytes, std::size_t maxLine) {
 }
 
 // Line ends (CRs), eight bytes at a time: every block is counted, and the plain loop, which
-// the compiler leaves unvectorised at -O2, took an eighth of a render's time.
+// the compiler leaves unvectorised at -O2, took an eighth of a render's time. Each byte of
+// `lanes` counts the CRs of its place in the words, up to 255 words, and is added up only
+// then: std::popcount is a library call on an x86-64 without -mpopcnt, and a multiplication
+// for each word is not much cheaper.
 std::size_t lineEnds(std::string_view bytes) {
     constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
     constexpr std::uint64_t kCrs = 0x0D0D0D0D0D0D0D0D;
+    constexpr std::uint64_t kEvenLanes = 0x00FF00FF00FF00FF;
+    constexpr std::uint64_t kQuarters = 0x0001000100010001;
     std::size_t count = 0;
     std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes.data() + i, 8);
-        const std::uint64_t x = word ^ kCrs;  // a zero byte for every CR
-        // The top bit of every byte that is not zero; a CR leaves its byte's bit clear.
-        const std::uint64_t nonZero = (((x & kLow7) + kLow7) | x) & ~kLow7;
-        count += 8 - static_cast<std::size_t>(std::popcount(nonZero));
+    while (i + 8 <= bytes.size()) {
+        const std::size_t words = std::min<std::size_t>((bytes.size() - i) / 8, 255);
+        std::uint64_t lanes = 0;
+        for (std::size_t w = 0; w < words; ++w, i += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes.data() + i, 8);
+            const std::uint64_t x = word ^ kCrs;  // a zero byte for every CR
+            // The top bit of every zero byte, that is of every CR, moved to the bottom.
+            lanes += (~(((x & kLow7) + kLow7) | x) & ~kLow7) >> 7;
+        }
+        // Pairs of lanes first, so that no sum passes its 16 bits.
+        const std::uint64_t pairs = (lanes & kEvenLanes) + (lanes >> 8 & kEvenLanes);
+        count += static_cast<std::size_t>((pairs * kQuarters) >> 48);
     }
     for (; i < bytes.size(); ++i) count += bytes[i] == '\r';
+    return count;
+}
+
+// Line ends in a short text that seldom has one, such as a field value.
+std::size_t fewLineEnds(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', cr + 1))
+        ++count;
     return count;
 }
 
@@ -54,7 +73,8 @@ std::size_t characterCount(std::string_view text) {
 }
 
 // The Readme on its way to the sink: encoded a slice at a time, its unencodable characters
-// placed by line and column in the whole Readme, its size held to the limit.
+// placed by line and column in the whole Readme, its size held to the limit, and handed on
+// in pieces of at least flushSize bytes.
 class ReadmeSink {
 public:
     ReadmeSink(const RenderOptions& options, const RenderSinks& sinks, RenderResult& result)
@@ -63,7 +83,7 @@ public:
     // Takes expanded text: whole characters, never a CR whose LF comes later. False when the
     // Readme cannot go on, with the reason in the result.
     bool take(std::string_view text) {
-        if (m_options.encoding == ReadmeEncoding::Utf8) return emit(text);
+        if (m_options.encoding == ReadmeEncoding::Utf8) return put(text);
         // Slices keep the list of unencodable characters small when a whole field of them
         // is repeated; they are cut where the text may be cut.
         constexpr std::size_t kSlice = 64 * 1024;
@@ -78,14 +98,38 @@ public:
         return true;
     }
 
-    bool emit(std::string_view bytes) {
-        if (bytes.size() > m_options.maxReadmeSize - m_size) {
+    // Takes bytes of the Readme as they are written.
+    bool put(std::string_view bytes) {
+        const std::size_t from = m_out.size();
+        m_out.append(bytes);
+        return commit(from, 0);
+    }
+
+    // The bytes not yet handed on. What is appended here belongs to the Readme once commit()
+    // has taken it.
+    std::string& buffer() { return m_out; }
+
+    // Takes the bytes appended to buffer() from `from` on: whole lines, line ends included,
+    // `lines` of them, so that the places of characters taken later count them.
+    bool commit(std::size_t from, std::size_t lines) {
+        const std::size_t added = m_out.size() - from;
+        if (added > m_options.maxReadmeSize - m_size) {
+            m_out.resize(from);
             m_result.status = RenderResult::Status::TooLarge;
             return false;
         }
-        m_size += bytes.size();
-        if (!m_writing || bytes.empty()) return true;
-        m_result.errnum = m_sinks.write(bytes);
+        m_size += added;
+        if (lines > 0) {
+            m_lines += lines;
+            m_column = 0;
+        }
+        return m_out.size() < m_options.flushSize || writeOut();
+    }
+
+    // Hands on what is held.
+    bool writeOut() {
+        if (m_writing && !m_out.empty()) m_result.errnum = m_sinks.write(m_out);
+        m_out.clear();
         if (m_result.errnum == 0) return true;
         m_result.status = RenderResult::Status::WriteFailed;
         return false;
@@ -96,9 +140,9 @@ public:
 
 private:
     bool encode(std::string_view text) {
-        m_encoded.clear();
+        const std::size_t before = m_out.size();
         m_unencodable.clear();
-        appendEncodedCp932(text, m_encoded, &m_unencodable, '?');
+        appendEncodedCp932(text, m_out, &m_unencodable, '?');
         if (!m_unencodable.empty()) {
             m_result.unencodable += m_unencodable.size();
             if (!m_options.replaceUnencodable) stopWriting();
@@ -119,7 +163,7 @@ private:
             if (!rest.empty() && rest[0] == '\n') rest.remove_prefix(1);
             m_column = characterCount(rest);
         }
-        return emit(m_encoded);
+        return commit(before, 0);
     }
 
     const RenderOptions& m_options;
@@ -129,8 +173,136 @@ private:
     std::uint64_t m_size = 0;   // bytes of the Readme so far
     std::size_t m_lines = 0;    // line ends before the text not yet taken
     std::size_t m_column = 0;   // characters on its line before that text
-    std::string m_encoded;
+    std::string m_out;          // bytes not yet handed on
     std::vector<Unencodable> m_unencodable;
+};
+
+// Expands blocks of plugin bytes for a code page 932 Readme. A line whose characters all read
+// back as themselves, and whose markers all have values that code page 932 holds, goes out
+// as its own bytes with the encoded values in it: decoding, expanding and encoding it would
+// give the same bytes. Any other line is decoded, expanded and encoded, so that an
+// unencodable character is found, placed and replaced as in the window's text.
+class ByteExpansion {
+public:
+    ByteExpansion(const TokenTable& tokens, ReadmeSink& readme, std::size_t flushSize)
+        : m_tokens(tokens), m_readme(readme), m_flushSize(flushSize),
+          m_lineCap(std::max(flushSize, kPluginBlockSize)) {}
+
+    // False when the Readme cannot go on.
+    bool expand(std::string_view block) {
+        m_block = block;
+        m_run = {};
+        const Cp932Chars chars{m_tokens};
+        std::size_t start = 0;
+        while (start < block.size()) {
+            const std::size_t cr = block.find('\r', start);
+            const std::size_t lineEnd = cr == std::string_view::npos ? block.size() : cr;
+            std::size_t next = lineEnd;
+            if (cr != std::string_view::npos)
+                next += cr + 1 < block.size() && block[cr + 1] == '\n' ? 2 : 1;
+            const std::string_view line = block.substr(start, lineEnd - start);
+            LineOut out{*this, line};
+            const LineExpansion done = expandLine(line, chars, out);
+            if (done != LineExpansion::Done) {
+                // Nothing of the line stays.
+                if (out.started && !out.whole) m_readme.buffer().resize(out.from);
+                if (m_failed || !writeRun() || !transcode(line)) return false;
+            } else if (out.whole && next - lineEnd == 2) {
+                // No marker, and a CR LF already: the line goes out as it stands, with the
+                // unchanged lines around it in one piece.
+                if (m_run.end != start && !writeRun()) return false;
+                if (m_run.lines++ == 0) m_run.start = start;
+                m_run.end = next;
+            } else if (out.whole) {
+                if (!writeRun()) return false;
+                const std::size_t from = m_readme.buffer().size();
+                m_readme.buffer().append(line).append("\r\n");
+                if (!m_readme.commit(from, 1)) return false;
+            } else if (m_failed || !m_readme.commit(out.from, out.lines)) {
+                return false;
+            }
+            start = next;
+        }
+        return writeRun();
+    }
+
+    // Hands on the text of decoded lines still held.
+    bool writeText() {
+        if (m_text.empty()) return true;
+        const bool going = m_readme.take(m_text);
+        m_text.clear();
+        return going;
+    }
+
+private:
+    // Where expandLine hands a line's pieces: straight into the Readme's buffer, to be taken
+    // back if the line turns out to need decoding after all. A line without a marker comes
+    // as one piece, the whole line, and is not copied here.
+    struct LineOut {
+        ByteExpansion& expansion;
+        std::string_view line;
+        std::size_t from = 0;   // where the line starts in the buffer
+        std::size_t lines = 0;  // line ends in what it handed in
+        bool whole = false;     // the line came whole, without a marker
+        bool started = false;
+
+        bool append(std::string_view text, std::string_view value) {
+            if (!started) {
+                started = true;
+                if (text.size() == line.size()) {
+                    whole = true;
+                    return true;
+                }
+                // What went before goes first; the buffer may be handed on meanwhile.
+                if (!expansion.writeRun()) {
+                    expansion.m_failed = true;
+                    return false;
+                }
+                from = expansion.m_readme.buffer().size();
+            }
+            std::string& out = expansion.m_readme.buffer();
+            out.append(text).append(value);
+            lines += fewLineEnds(value);
+            // A line that repeats a long value many times is decoded instead, where its
+            // text is handed on as it grows.
+            return out.size() - from <= expansion.m_lineCap;
+        }
+    };
+    // Unchanged lines of the block, one after another.
+    struct Run {
+        std::size_t start = 0;
+        std::size_t end = 0;
+        std::size_t lines = 0;
+    };
+
+    bool writeRun() {
+        if (!writeText()) return false;
+        if (m_run.lines == 0) return true;
+        const Run run = std::exchange(m_run, {});
+        std::string& out = m_readme.buffer();
+        const std::size_t from = out.size();
+        out.append(m_block.substr(run.start, run.end - run.start));
+        return m_readme.commit(from, run.lines);
+    }
+
+    bool transcode(std::string_view line) {
+        m_decoded.clear();
+        appendDecodedCp932(line, m_decoded);
+        return expandTemplate(m_decoded, m_tokens, m_text, m_flushSize, m_take);
+    }
+
+    const TokenTable& m_tokens;
+    ReadmeSink& m_readme;
+    std::size_t m_flushSize;
+    std::size_t m_lineCap;  // the most of a line held in the buffer before it is decoded
+    const std::function<bool(std::string_view)> m_take = [this](std::string_view text) {
+        return m_readme.take(text);
+    };
+    std::string_view m_block;
+    Run m_run;
+    bool m_failed = false;  // the Readme cannot go on
+    std::string m_decoded;
+    std::string m_text;  // expanded decoded lines, not yet taken
 };
 
 }  // namespace
@@ -241,6 +413,9 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
     PluginBlockReader reader(plugin, options.blockSize, options.maxLineSize);
     const TokenTable tokens(data);
     ReadmeSink readme(options, sinks, result);
+    const bool inPluginBytes =
+        options.encoding == ReadmeEncoding::Cp932 && options.expandInPluginBytes;
+    ByteExpansion bytes(tokens, readme, options.flushSize);
     const std::function<bool(std::string_view)> flush = [&readme](std::string_view text) {
         return readme.take(text);
     };
@@ -258,10 +433,9 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
             return result;
         }
         if (block.empty()) break;
-        decoded.clear();
-        appendDecodedCp932(block, decoded);
-
         if (options.strict) {
+            decoded.clear();
+            appendDecodedCp932(block, decoded);
             problems.clear();
             checkTemplate(decoded, problems, reader.line());
             result.markerProblems += problems.size();
@@ -273,12 +447,21 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
                 continue;
             }
         }
+        if (inPluginBytes) {
+            if (!bytes.expand(block)) return result;
+            continue;
+        }
+        if (!options.strict) {
+            decoded.clear();
+            appendDecodedCp932(block, decoded);
+        }
         if (!expandTemplate(decoded, tokens, expanded, options.flushSize, flush)) return result;
     }
 
     // The preview window's file ends with one more line break than the expanded text.
-    if (!readme.take(expanded)) return result;
-    if (options.finalLineBreak && !readme.emit("\r\n")) return result;
+    if (!bytes.writeText() || !readme.take(expanded)) return result;
+    if (options.finalLineBreak && !readme.put("\r\n")) return result;
+    if (!readme.writeOut()) return result;
     if (result.markerProblems > 0)
         result.status = RenderResult::Status::MarkerProblems;
     else if (result.unencodable > 0 && !options.replaceUnencodable)

@@ -84,6 +84,10 @@ struct RenderOptions {
     std::uint64_t maxReadmeSize = kMaxReadmeSize;
     // The saved file ends with one more line break than the expanded text the preview shows.
     bool finalLineBreak = true;
+    // Lines that read back as themselves are expanded in the plugin's own bytes, the others
+    // decoded, expanded and encoded; off, every line is. The Readme is the same either way
+    // (fuzz/render_paths.cpp holds the two to it); only the time differs.
+    bool expandInPluginBytes = true;
 };
 
 struct RenderResult {
