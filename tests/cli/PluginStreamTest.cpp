@@ -19,7 +19,8 @@ using test::TempDir;
 using test::writeBytes;
 
 // Line ends of every kind, markers of every kind, ソ and ー (whose second bytes are "\" and
-// "["), bytes that are not code page 932 and a last line without a line break.
+// "["), bytes that are not code page 932, duplicate codes of the NEC and IBM extensions
+// (written back as other codes) and a last line without a line break.
 std::string trickyPlugin() {
     std::string bytes = sjis("ソフト名：[$ソフト名]\r\nソ[$email]ー$ [$add4]\r");
     bytes += "LF\nalone [$hp][$Email]\r\n\r\r\n";
@@ -27,6 +28,7 @@ std::string trickyPlugin() {
     bytes += sjis(std::string(70, 'x') + "[$バージョン]長い行\r\n");
     // A value that ends in a CR, before a LF of the plugin: one line end between them.
     bytes += sjis("[$add2]\nafter [$add4] [$add4]\r\n[$add1]\r\n[$add3]\r\n");
+    bytes += "NEC \x87\x90, IBM \xED\x40 \xFA\x4A " + sjis("[$ソフト名]\r\n");
     bytes += "lead byte at the end \x82";
     return bytes;
 }
