@@ -47,7 +47,7 @@ cd "$work"
 mkdir -p lists  # no Needfiles.dat: the needed files are the five fixed ones
 
 # The form. The substitutions below must give the same values as norvelle-cli takes from
-# the .sft file: sed and perl get them with "\", "&" and "/" escaped.
+# the .sft file (make_form.py): sed and perl get them with "\", "&" and "/" escaped.
 declare -A value=(
   [ソフト名]="テキスト整形ツール" [バージョン]="Ver 2.10" [著作権]="山田太郎"
   [動作環境]="Windows 95/98/Me/2000" [動作確認]="Windows 98で動作確認済み"
@@ -56,15 +56,7 @@ declare -A value=(
   [add1]="テキストを整えます。" [add2]="ソース&データー" [add3]="" [add4]="2002/04/01 公開"
   [必要ファイル]="Direct X 8.0、MFC42.DLL"
 )
-python3 - "$work/form.sft" <<'EOF'
-import sys
-fields = ["テキスト整形ツール", "Ver 2.10", "山田太郎", "Windows 95/98/Me/2000",
-          "Windows 98で動作確認済み", "転載後、作者に連絡", "シェアウエア", "\\1,000",
-          "taro@example.org", "http://www.example.org/", "テキストを整えます。",
-          "ソース&データー", "", "2002/04/01 公開"]
-lines = ['"Norvelle Ver 2.06"'] + ['"%s"' % f for f in fields] + ["0", "4"]
-open(sys.argv[1], "wb").write("".join(l + "\r\n" for l in lines).encode("cp932"))
-EOF
+python3 "$here/make_form.py" "$work/form.sft"
 
 sed_script=""
 perl_script=""
