@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <optional>
 
 namespace norvelle::cli {
@@ -55,13 +56,20 @@ std::optional<std::vector<std::string>> neededFileList(const std::string& listsD
 
 int loadSoftwareData(const std::string& path, const std::string& listsDir, Messages& messages,
                      LoadedData& loaded) {
-    // The window reads no more than the largest software data file; neither does this.
+    // The window reads no more than the largest software data file; neither does this. The
+    // buffer starts at the file's size (a real one is a few hundred bytes) and grows only for
+    // a file that grows or a pipe, so a start is not spent clearing a megabyte.
+    constexpr std::size_t kCap = kMaxSoftwareDataFileSize + 1;
     FileReader file;
-    std::string bytes(kMaxSoftwareDataFileSize + 1, '\0');
+    std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(
+                          fileSize(path).value_or(4096) + 1, kCap)),
+                      '\0');
     std::size_t filled = 0;
     int err = file.open(path);
-    for (std::size_t count = 1; err == 0 && count > 0 && filled < bytes.size(); filled += count)
+    for (std::size_t count = 1; err == 0 && count > 0 && filled < kCap; filled += count) {
+        if (filled == bytes.size()) bytes.resize(std::min(bytes.size() * 2, kCap));
         err = file.read(bytes.data() + filled, bytes.size() - filled, count);
+    }
     if (err != 0) return messages.cannotRead(path, err);
     const bool tooLarge = filled > kMaxSoftwareDataFileSize;
     bytes.resize(std::min(filled, kMaxSoftwareDataFileSize));
