@@ -20,13 +20,6 @@ namespace {
 
 constexpr char32_t kReplacementChar = 0xFFFD;
 
-// Two bytes as one number in the machine's own order: no swapping for each character.
-inline std::uint16_t pairIndex(const unsigned char* p) {
-    std::uint16_t index = 0;
-    std::memcpy(&index, p, 2);
-    return index;
-}
-
 // What a byte, or a lead byte with the byte after it, reads as: up to four bytes of UTF-8,
 // copied to the output in one go.
 struct alignas(8) DecodeEntry {
@@ -54,10 +47,7 @@ struct Tables {
     // The same, ready to copy: the bytes in output order and how many there are (0: none).
     // Writing a character then takes no branch on its length.
     std::vector<EncodeEntry> encodeOut;
-    // The characters that come back as the same bytes from UTF-8: a flag (1) for each byte
-    // read on its own, and one for each two bytes, indexed by the two bytes as the machine
-    // loads them (pairIndex). Bytes, not bits: a shift by a variable amount costs more than
-    // the room.
+    // Cp932RoundTrips. Bytes, not bits: a shift by a variable amount costs more than the room.
     std::vector<std::uint8_t> pairRoundTrips;
     std::array<bool, 256> singleRoundTrips{};
 };
@@ -167,20 +157,20 @@ Tables buildTables() {
         if (t.encode[cp] == kNoBytes || preferred[bytes]) t.encode[cp] = bytes;
     };
 
-    std::array<char32_t, 256> singleCodePoints{};
-    for (unsigned b = 0; b < 0x80; ++b) singleCodePoints[b] = b;
+    // What each byte and each lead byte * 256 + second byte reads as.
+    std::vector<char32_t> codePoints(0x10000, kReplacementChar);
+    for (unsigned b = 0; b < 0x80; ++b) codePoints[b] = b;
     std::size_t at = 0;
     for (unsigned b = 0x80; b < 0x100; ++b) {
         const Cell cell = cellAt(kSingleBytes, at);
         at += cell.length;
-        singleCodePoints[b] = cell.cp;
+        codePoints[b] = cell.cp;
         if (cell.cp == kReplacementChar) continue;
         t.single[b] = entryOf(cell.cp);
         addSequence(cell.cp, static_cast<std::uint16_t>(b));
     }
 
     t.pairs.resize(256 * std::size(kLeadRows));
-    std::vector<std::pair<std::uint16_t, char32_t>> pairCodePoints;
     std::uint32_t rows = 0;
     for (const LeadRow& leadRow : kLeadRows) {
         t.isLead[leadRow.lead] = true;
@@ -197,7 +187,7 @@ Tables buildTables() {
             row[trail] = entryOf(cp);
             if (cp != kReplacementChar) {
                 addSequence(cp, static_cast<std::uint16_t>(leadRow.lead << 8 | trail));
-                pairCodePoints.emplace_back(leadRow.lead << 8 | trail, cp);
+                codePoints[leadRow.lead << 8 | trail] = cp;
             } else if (trail < 0x80) {
                 // A broken pair whose second byte is ASCII: that byte is not part of the
                 // broken character but read on its own, as itself.
@@ -229,14 +219,13 @@ Tables buildTables() {
     }
     // Known only now that every character has the bytes it is written as.
     t.pairRoundTrips.assign(0x10000, 0);
-    for (const auto& [bytes, cp] : pairCodePoints) {
+    for (unsigned bytes = 0; bytes < 0x10000; ++bytes) {
+        const char32_t cp = codePoints[bytes];
+        const bool same = cp != kReplacementChar && t.encode[cp] == bytes;
         const unsigned char pair[2] = {static_cast<unsigned char>(bytes >> 8),
                                        static_cast<unsigned char>(bytes & 0xFF)};
-        t.pairRoundTrips[pairIndex(pair)] = t.encode[cp] == bytes;
-    }
-    for (unsigned b = 0; b < 0x100; ++b) {
-        const char32_t cp = singleCodePoints[b];
-        t.singleRoundTrips[b] = !t.isLead[b] && cp != kReplacementChar && t.encode[cp] == b;
+        if (bytes < 0x100) t.singleRoundTrips[bytes] = same && !t.isLead[bytes];
+        else t.pairRoundTrips[cp932PairIndex(pair)] = same;
     }
     t.encodeOut.resize(0x10000);
     for (std::size_t cp = 0; cp < 0x10000; ++cp) {
@@ -258,12 +247,6 @@ Tables buildTables() {
 const Tables& tables() {
     static const Tables t = buildTables();
     return t;
-}
-
-// Whether one of the eight bytes is zero.
-bool hasZeroByte(std::uint64_t word) {
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
-    return (~(((word & kLow7) + kLow7) | word) & ~kLow7) != 0;
 }
 
 bool eightAscii(const unsigned char* p) {
@@ -477,49 +460,11 @@ EncodeResult encodeCp932(std::string_view utf8, char replacement) {
     return result;
 }
 
-std::size_t findCp932Char(std::string_view bytes, std::size_t from, char c) {
-    const Tables& t = tables();
-    const std::uint8_t* const pairRoundTrips = t.pairRoundTrips.data();
-    const bool* const singleRoundTrips = t.singleRoundTrips.data();
-    const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* const end = begin + bytes.size();
-    const auto wanted = static_cast<unsigned char>(c);
-    const std::uint64_t wantedEverywhere = 0x0101010101010101ull * wanted;
-    // The flag of a lead byte and the byte after it; never set for a byte that leads nothing.
-    auto pairBit = [pairRoundTrips](const unsigned char* at) -> unsigned {
-        return pairRoundTrips[pairIndex(at)];
-    };
-    const unsigned char* p = begin + from;
-    while (p < end) {
-        // Japanese text is mostly double-byte characters: four of them are checked at once,
-        // without a branch for each. Stepping by a length looked up in a table would make
-        // each character wait for the look-up of the one before it. (Longer steps, or
-        // passing as many of the four as fit, measured slower: most of the time goes where
-        // a run of them ends, a branch no predictor guesses.)
-        while (end - p >= 8 && (pairBit(p) & pairBit(p + 2) & pairBit(p + 4) & pairBit(p + 6)))
-            p += 8;
-        if (p == end) break;
-        const unsigned b = *p;
-        if (b < 0x80) {
-            if (b == wanted) return static_cast<std::size_t>(p - begin);
-            if (end - p >= 8 && eightAscii(p)) {
-                std::uint64_t word = 0;
-                std::memcpy(&word, p, 8);
-                if (!hasZeroByte(word ^ wantedEverywhere)) {
-                    p += 8;
-                    continue;
-                }
-            }
-            ++p;
-        } else if (t.isLead[b]) {
-            if (end - p < 2 || pairBit(p) == 0) return kNoRoundTrip;
-            p += 2;
-        } else {
-            if (!singleRoundTrips[b]) return kNoRoundTrip;
-            ++p;
-        }
-    }
-    return std::string_view::npos;
+const Cp932RoundTrips& cp932RoundTrips() {
+    static const Cp932RoundTrips roundTrips{tables().pairRoundTrips.data(),
+                                            tables().singleRoundTrips.data(),
+                                            tables().isLead.data()};
+    return roundTrips;
 }
 
 std::string codePointLabel(char32_t codePoint) {

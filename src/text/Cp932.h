@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,17 +39,24 @@ EncodeResult encodeCp932(std::string_view utf8, char replacement = '?');
 void appendEncodedCp932(std::string_view utf8, std::string& out,
                         std::vector<Unencodable>* unencodable, char replacement = '?');
 
-// What findCp932Char answers when a character on its way reads back as other bytes.
-inline constexpr std::size_t kNoRoundTrip = std::string_view::npos - 1;
+// Which characters come back as the same bytes from decodeCp932 and encodeCp932. The others
+// are bytes that are not code page 932 and the duplicate codes of the NEC and IBM extensions,
+// which are written back as the codes Windows prefers. Text without them can be worked on in
+// its own bytes.
+struct Cp932RoundTrips {
+    const std::uint8_t* pairs;  // 1 for a lead byte and the byte after it, at cp932PairIndex
+    const bool* singles;        // for a byte read on its own; never true for a lead byte
+    const bool* leads;          // the lead bytes
+};
+const Cp932RoundTrips& cp932RoundTrips();
 
-// Where the character `c` (an ASCII byte) first stands in the code page 932 `bytes`, at or
-// after `from` (which must start a character); npos when it does not. The search walks whole
-// characters, so the second byte of ゼ (0x83 0x5B) is no "[". It answers kNoRoundTrip instead
-// as soon as a character before that place (or, without one, before the end) would not come
-// back as the same bytes from decodeCp932 and encodeCp932: bytes that are not code page 932,
-// and the duplicate codes of the NEC and IBM extensions, which are written back as the codes
-// Windows prefers. Text without such characters can be worked on in its own bytes.
-std::size_t findCp932Char(std::string_view bytes, std::size_t from, char c);
+// Two bytes as one number in the machine's own order, as Cp932RoundTrips::pairs is indexed:
+// no swapping for each character.
+inline std::uint16_t cp932PairIndex(const unsigned char* p) {
+    std::uint16_t index = 0;
+    std::memcpy(&index, p, 2);
+    return index;
+}
 
 // Human readable form of a code point, e.g. "U+1F600".
 std::string codePointLabel(char32_t codePoint);
