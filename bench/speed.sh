@@ -5,7 +5,7 @@
 # 128 MiB render to a file and to standard output.
 #
 #   bench/speed.sh                    # builds a Release tree in build/bench-release
-#   PAIRS=20 bench/speed.sh
+#   PAIRS=20 OLD_CLI=path/to/older/norvelle-cli bench/speed.sh
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
@@ -38,24 +38,33 @@ with open(sys.argv[1], "wb") as f:
         f.write(("entry-%05d@example.com\r\n" % i).encode("cp932"))
 PY
 done
-echo "== start to main window mapped, no list files"
-(cd "$work/empty" && $paired --mapped -- "$build/norvelle" -- "$build/bench/norvelle_bare_window")
-echo "== the same with three lists of 10,001 entries"
-(cd "$work/full" && $paired --mapped -- "$build/norvelle" -- "$build/bench/norvelle_bare_window")
+# OLD_WINDOW and OLD_CLI, when set, are an older build measured in the same run.
+windows=("$build/norvelle" ${OLD_WINDOW:+"$OLD_WINDOW"})
+clis=("$build/cli/norvelle-cli" ${OLD_CLI:+"$OLD_CLI"})
+for window in "${windows[@]}"; do
+    echo "== start to main window mapped, no list files"
+    (cd "$work/empty" && $paired --mapped -- "$window" -- "$build/bench/norvelle_bare_window")
+    echo "== the same with three lists of 10,001 entries"
+    (cd "$work/full" && $paired --mapped -- "$window" -- "$build/bench/norvelle_bare_window")
+done
 
 # The command line.
 cli="$build/cli/norvelle-cli"
 printf '"Norvelle Ver 2.06"\r\n"Sample"\r\n"Ver 1.0"\r\n' >"$work/form.sft"
-echo "== norvelle-cli render of 標準.spd to a file, against cat of the plugin"
-$paired -- "$cli" render --data "$work/form.sft" --plugin "$root/plugins/標準.spd" \
-    --output "$work/Readme.txt" -- cat "$root/plugins/標準.spd"
-python3 "$here/cli/make_plugin.py" 128 "$work/big.spd" >/dev/null
+for one in "${clis[@]}"; do
+    echo "== norvelle-cli render of 標準.spd to a file, against cat of the plugin"
+    $paired -- "$one" render --data "$work/form.sft" --plugin "$root/plugins/標準.spd" \
+        --output "$work/Readme.txt" -- cat "$root/plugins/標準.spd"
+done
 echo "== render --output, 128 MiB plugin, against cat to the same file system"
-$paired --stdout "$work/cat.out" -- "$cli" render --data "$work/form.sft" --plugin "$work/big.spd" \
-    --output "$work/big.txt" -- cat "$work/big.spd"
-echo "== render to standard output, 128 MiB, against render --output"
-$paired --stdout "$work/stdout.txt" -- "$cli" render --data "$work/form.sft" \
-    --plugin "$work/big.spd" -- "$cli" render --data "$work/form.sft" --plugin "$work/big.spd" \
-    --output "$work/big.txt"
+env NORVELLE_CLI="$cli" ${OLD_CLI:+OLD="$OLD_CLI"} BENCH_DIR="$work/paired" PAIRS="$pairs" \
+    "$here/cli/paired.sh" | tail -n 6
+python3 "$here/cli/make_plugin.py" 128 "$work/big.spd" >/dev/null
+for one in "${clis[@]}"; do
+    echo "== render to standard output, 128 MiB, against render --output"
+    $paired --stdout "$work/stdout.txt" -- "$one" render --data "$work/form.sft" \
+        --plugin "$work/big.spd" -- "$one" render --data "$work/form.sft" \
+        --plugin "$work/big.spd" --output "$work/big.txt"
+done
 "$cli" render --data "$work/form.sft" --plugin "$work/big.spd" >"$work/stdout.txt"
 cmp "$work/stdout.txt" "$work/big.txt" && echo "standard output and --output: the same bytes"
