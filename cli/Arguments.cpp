@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <ostream>
 
 namespace norvelle::cli {
@@ -23,9 +24,34 @@ std::string reasonFor(int errnum) {
             return "the folder is not writable: Norvelle replaces a file whole";
         case kTooLargeError:
             return "too large for Norvelle to read";
+        case kInvalidNameError:
+            return "not a name Windows allows (< > : \" | ? * or a dot or space at the end)";
         default:
-            return std::strerror(errnum);
+            break;
     }
+    // The reasons the file layer gives, in words of its own: the Windows C library words some
+    // differently, and a script's log should read the same wherever it ran.
+    static const std::map<int, const char*> kReasons = {
+        {ENOENT, "No such file or directory"},
+        {EACCES, "Permission denied"},
+        {EPERM, "Operation not permitted"},
+        {EISDIR, "Is a directory"},
+        {ENOTDIR, "Not a directory"},
+        {ENOSPC, "No space left on device"},
+        {EBUSY, "Device or resource busy"},
+        {EEXIST, "File exists"},
+        {EROFS, "Read-only file system"},
+        {EIO, "Input/output error"},
+        {ENAMETOOLONG, "File name too long"},
+        {EPIPE, "Broken pipe"},
+        {EMFILE, "Too many open files"},
+        {ENOMEM, "Cannot allocate memory"},
+        {ENOTSUP, "Operation not supported"},
+        {EBADF, "Bad file descriptor"},
+        {ELOOP, "Too many levels of symbolic links"},
+    };
+    const auto known = kReasons.find(errnum);
+    return known != kReasons.end() ? known->second : std::strerror(errnum);
 }
 
 std::string printable(std::string_view text) {
@@ -106,7 +132,7 @@ int Messages::lineTooLong(std::string_view name, std::size_t line) {
 }
 
 int outputError(const std::ostream& out) {
-    const auto* buffer = dynamic_cast<const DescriptorOutput*>(out.rdbuf());
+    const auto* buffer = dynamic_cast<const StandardOutput*>(out.rdbuf());
     return buffer && buffer->error() != 0 ? buffer->error() : EIO;
 }
 

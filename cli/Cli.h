@@ -20,4 +20,8 @@ enum ExitCode : int {
 // listings go to `out`, messages to `err`, one line each.
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// The program itself: runCli on the standard streams, made ready for bytes, with temporary
+// files removed on Ctrl+C and its like. Returns the exit code.
+int runProgram(const std::vector<std::string>& args);
+
 }  // namespace norvelle::cli

@@ -1,42 +1,26 @@
 #include "Output.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 namespace norvelle::cli {
 
-int writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return EIO;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
-DescriptorOutput::DescriptorOutput(int fd) : m_fd(fd) {
+StandardOutput::StandardOutput(StandardStream stream) : m_stream(stream) {
     setp(m_buffer, m_buffer + sizeof m_buffer);
 }
 
-DescriptorOutput::~DescriptorOutput() {
+StandardOutput::~StandardOutput() {
     flushBuffer();
 }
 
-int DescriptorOutput::flushBuffer() {
+int StandardOutput::flushBuffer() {
     const std::string_view pending(pbase(), static_cast<std::size_t>(pptr() - pbase()));
     setp(m_buffer, m_buffer + sizeof m_buffer);
     // After a failure the rest is lost as well: a listing with a gap would mislead.
-    if (m_error == 0 && !pending.empty()) m_error = writeAll(m_fd, pending);
+    if (m_error == 0 && !pending.empty()) m_error = writeStandardStream(m_stream, pending);
     return m_error;
 }
 
-DescriptorOutput::int_type DescriptorOutput::overflow(int_type c) {
+StandardOutput::int_type StandardOutput::overflow(int_type c) {
     if (flushBuffer() != 0) return traits_type::eof();
     if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
     *pptr() = traits_type::to_char_type(c);
@@ -44,19 +28,20 @@ DescriptorOutput::int_type DescriptorOutput::overflow(int_type c) {
     return c;
 }
 
-std::streamsize DescriptorOutput::xsputn(const char* s, std::streamsize n) {
+std::streamsize StandardOutput::xsputn(const char* s, std::streamsize n) {
     const auto size = static_cast<std::size_t>(n);
     if (size > static_cast<std::size_t>(epptr() - pptr())) {
         if (flushBuffer() != 0) return 0;
         // A Readme goes out as it is, without a copy through the buffer.
-        if (size >= sizeof m_buffer) return (m_error = writeAll(m_fd, {s, size})) == 0 ? n : 0;
+        if (size >= sizeof m_buffer)
+            return (m_error = writeStandardStream(m_stream, {s, size})) == 0 ? n : 0;
     }
     std::memcpy(pptr(), s, size);
     pbump(static_cast<int>(size));
     return n;
 }
 
-int DescriptorOutput::sync() {
+int StandardOutput::sync() {
     return flushBuffer() == 0 ? 0 : -1;
 }
 

@@ -1,21 +1,20 @@
 #pragma once
 
+#include "text/FileIO.h"
+
 #include <streambuf>
 #include <string_view>
 
 namespace norvelle::cli {
 
-// Writes all the bytes to a file descriptor. Returns 0 or the errno of the failed write.
-int writeAll(int fd, std::string_view bytes);
-
-// A stream buffer on a file descriptor that keeps why a write failed: std::cout only knows
-// that one did, and a full disk would read as an input/output error.
-class DescriptorOutput : public std::streambuf {
+// A stream buffer on standard output or error that keeps why a write failed: std::cout only
+// knows that one did, and a full disk would read as an input/output error.
+class StandardOutput : public std::streambuf {
 public:
-    explicit DescriptorOutput(int fd);
-    ~DescriptorOutput() override;
-    DescriptorOutput(const DescriptorOutput&) = delete;
-    DescriptorOutput& operator=(const DescriptorOutput&) = delete;
+    explicit StandardOutput(StandardStream stream);
+    ~StandardOutput() override;
+    StandardOutput(const StandardOutput&) = delete;
+    StandardOutput& operator=(const StandardOutput&) = delete;
 
     int error() const { return m_error; }  // the errno of the first failed write, or 0
 
@@ -27,7 +26,7 @@ protected:
 private:
     int flushBuffer();
 
-    int m_fd;
+    StandardStream m_stream;
     int m_error = 0;
     char m_buffer[64 * 1024];
 };

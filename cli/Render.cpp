@@ -1,14 +1,9 @@
 // norvelle-cli render: the Readme that the preview window saves.
 
 #include "Command.h"
-#include "Output.h"
 
 #include "plugin/PluginStream.h"
 #include "text/FileIO.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -30,9 +25,9 @@ class ReadmeOutput {
 public:
     ReadmeOutput(std::string path, std::ostream& out) : m_path(std::move(path)), m_out(out) {
         m_toStdout = m_path.empty() || m_path == "-";
-        struct stat st;
-        m_spooled = m_toStdout || (::stat(m_path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
-                                   !S_ISDIR(st.st_mode));
+        const FileLookup target = m_toStdout ? FileLookup{} : lookUpFile(m_path);
+        m_spooled = m_toStdout || (target.state == FileState::Present && !target.regular &&
+                                   !target.folder);
     }
     ~ReadmeOutput() {
         if (m_spool) std::fclose(m_spool);
@@ -45,7 +40,7 @@ public:
     int open() {
         if (!m_spooled) return m_file.open(m_path);
         errno = 0;
-        m_spool = std::tmpfile();
+        m_spool = openScratchFile();
         return m_spool ? 0 : (errno != 0 ? errno : EIO);
     }
 
@@ -61,10 +56,9 @@ public:
         errno = 0;
         if (std::fflush(m_spool) != 0 || std::fseek(m_spool, 0, SEEK_SET) != 0)
             return errno != 0 ? errno : EIO;
-        int fd = -1;
+        DeviceWriter device;
         if (!m_toStdout) {
-            fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-            if (fd < 0) return errno;
+            if (int err = device.open(m_path)) return err;
         }
         std::string chunk(std::size_t{1} << 20, '\0');
         int err = 0;
@@ -72,17 +66,17 @@ public:
             const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), m_spool);
             if (n == 0) break;
             const std::string_view piece(chunk.data(), n);
-            if (fd < 0) {
+            if (m_toStdout) {
                 // A failure shows in the stream, and runCli reports it for every command.
                 m_out.write(piece.data(), static_cast<std::streamsize>(n));
                 if (!m_out) break;
-            } else if ((err = writeAll(fd, piece)) != 0) {
+            } else if ((err = device.write(piece)) != 0) {
                 break;
             }
         }
         if (err == 0 && std::ferror(m_spool)) err = EIO;
-        if (fd >= 0 && ::close(fd) != 0 && err == 0) err = errno;
-        return err;
+        const int closeErr = device.close();
+        return err != 0 ? err : closeErr;
     }
 
 private:

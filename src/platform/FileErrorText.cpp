@@ -17,10 +17,14 @@ std::string describeErrno(int errnum) {
             return "フォルダに書き込む権限がありません。Norvelle はファイルを丸ごと置き換えて保存するため、フォルダへの書き込みが必要です。";
         case kTooLargeError:
             return "ファイルが大きすぎます。";
+        case kInvalidNameError:
+            return "Windows では使えないファイル名です（< > : \" | ? * や、末尾のピリオドと空白は使えません）。";
         case ENOSPC:
             return "ディスクの空き容量が足りません。";
+#ifdef EDQUOT  // Windows has no disk quota of its own errno
         case EDQUOT:
             return "ディスクの使用量の上限を超えています。";
+#endif
         case EACCES:
         case EPERM:
             return "アクセスが拒否されました。";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@ inline constexpr int kNotRegularFileError = -1;    // a device or pipe where a f
 inline constexpr int kUnsafeLinkError = -2;        // another user's link in a shared folder
 inline constexpr int kFolderNotWritableError = -3; // the file may be written, its folder not
 inline constexpr int kTooLargeError = -4;          // larger than the reader allows
+inline constexpr int kInvalidNameError = -5;       // a name Windows does not allow
 
 struct ReadResult {
     enum class Status { Ok, Missing, Error };
@@ -50,8 +52,9 @@ ReadResult readTextFile(const std::string& path, std::uint64_t limit = kWholeFil
 enum class FileState { Missing, Present, Unknown };
 struct FileLookup {
     FileState state = FileState::Missing;
-    int errnum = 0;       // when Unknown
-    bool folder = false;  // when Present: a folder
+    int errnum = 0;        // when Unknown
+    bool folder = false;   // when Present: a folder
+    bool regular = false;  // when Present: a regular file, not a device or pipe
 };
 FileLookup lookUpFile(const std::string& path);
 bool fileExists(const std::string& path);  // Present: any kind of file or folder
@@ -89,7 +92,7 @@ public:
     void close();
 
 private:
-    int m_fd = -1;
+    std::intptr_t m_handle = -1;  // a descriptor, or a Windows HANDLE
 };
 
 // A file written a piece at a time into a temporary file beside it. commit() flushes it and
@@ -118,14 +121,50 @@ private:
     std::string m_path;    // as given: the fault injector knows it by this name
     std::string m_target;  // links followed
     std::string m_temp;
-    int m_fd = -1;
-    int m_cleanupSlot = -1;  // where the signal handler finds m_temp
-    unsigned m_finalMode = 0;
+    std::intptr_t m_handle = -1;  // of the temporary file: a descriptor, or a Windows HANDLE
+    int m_cleanupSlot = -1;       // where the signal handler finds m_temp
+    unsigned m_finalMode = 0;     // the permissions (POSIX) or attributes (Windows) at commit
+    bool m_replacing = false;     // whether commit replaces a file or makes a new one
 };
 
-// Makes SIGINT, SIGTERM, SIGHUP and SIGXFSZ remove the temporary files of writes still under
-// way before the signal ends the process as it would have. A signal the process ignores
-// stays ignored. A leftover from SIGKILL or a power cut stays hidden (".name.XXXXXX.tmp").
+// Makes SIGINT, SIGTERM, SIGHUP and SIGXFSZ (on Windows: Ctrl+C, Ctrl+Break and closing the
+// console) remove the temporary files of writes still under way before the process ends as
+// it would have. A signal the process ignores stays ignored. A leftover from SIGKILL, a
+// killed task or a power cut stays hidden (".name.XXXXXX.tmp").
 void removeTemporaryFilesOnSignals();
+
+// Something that exists and is no regular file, written as it is: a device (/dev/null, NUL)
+// or a named pipe, which no temporary file may replace.
+class DeviceWriter {
+public:
+    DeviceWriter() = default;
+    ~DeviceWriter();
+    DeviceWriter(const DeviceWriter&) = delete;
+    DeviceWriter& operator=(const DeviceWriter&) = delete;
+
+    int open(const std::string& path);  // 0 or why not
+    int write(std::string_view bytes);  // all of them, or why not
+    int close();
+
+private:
+    std::intptr_t m_handle = -1;  // a descriptor, or a Windows HANDLE
+};
+
+// A file of the program's own in the system's temporary folder, for a text too large to hold
+// in memory: no one else sees it, and it goes away when it is closed or the program ends,
+// however it ends. Null when none can be made, errno saying why.
+std::FILE* openScratchFile();
+
+// --- standard streams, for the command line ---------------------------------------------
+
+// Makes the standard streams carry bytes as they are (Windows would turn "\n" into CR LF)
+// and gives a standard descriptor the caller closed something harmless to stand on (POSIX),
+// so that no file the program opens takes its place.
+void prepareStandardStreams();
+
+// Writes all the bytes to standard output or standard error. 0, or why not (EPIPE, ENOSPC,
+// EBADF when there is no such stream ...).
+enum class StandardStream { Output, Error };
+int writeStandardStream(StandardStream stream, std::string_view bytes);
 
 }  // namespace norvelle

@@ -323,12 +323,19 @@ TEST_F(Cli, CheckListsEveryProblemOfEveryPlugin) {
     EXPECT_EQ(cli({"check", "good.spd", "bad.spd"}).code, kExitMarkerProblems);
 
     // A file name is text from anyone: it must not start a new line or talk to the terminal.
+    // Windows lets no file have such a name; it can still be given on the command line.
     const std::string named = "t\x1b]0;PWNED\a\n\xC2\x9B.spd";
-    writeBytes(named, "[$Email]\r\n");
-    const Outcome odd = cli({"check", named, named + "x"});
     const std::string shown = "t\\x1B]0;PWNED\\x07\\x0A\\xC2\\x9B.spd";
-    EXPECT_EQ(odd.out, shown + ":1:1: unknown marker [$Email]\n");
-    EXPECT_EQ(odd.err, "norvelle-cli: " + shown + "x: cannot read: No such file or directory\n");
+    if (!test::kOnWindows) {
+        writeBytes(named, "[$Email]\r\n");
+        const Outcome odd = cli({"check", named, named + "x"});
+        EXPECT_EQ(odd.out, shown + ":1:1: unknown marker [$Email]\n");
+        EXPECT_EQ(odd.err,
+                  "norvelle-cli: " + shown + "x: cannot read: No such file or directory\n");
+    }
+    const Outcome odd = cli({"check", named + "x"});
+    EXPECT_EQ(lines(odd.err).size(), 1u);
+    EXPECT_TRUE(odd.err.starts_with("norvelle-cli: " + shown + "x: cannot read: ")) << odd.err;
 
     // A line longer than any plugin has makes the file no plugin.
     writeBytes("long.spd", "[$Email]\r\n" + std::string((1 << 20) + 1, 'x') + "\r\n");

@@ -33,7 +33,9 @@ TEST(AtomicFileWriter, TheOldFileStaysWholeUntilCommit) {
     EXPECT_EQ(readBytes("Readme.txt"), "new text\r\n");
     struct stat st;
     ASSERT_EQ(::stat("Readme.txt", &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (!test::kOnWindows) {
+        EXPECT_EQ(st.st_mode & 07777, 0640u);
+    }
     EXPECT_EQ(files(), 1);
 
     // A writer dropped before commit, or failing at any step, leaves nothing behind.
@@ -55,7 +57,7 @@ TEST(AtomicFileWriter, TheOldFileStaysWholeUntilCommit) {
     EXPECT_EQ(files(), 1);
 
     AtomicFileWriter writer;
-    EXPECT_EQ(writer.open("/dev/null"), kNotRegularFileError);  // never renamed over
+    EXPECT_EQ(writer.open(test::kNullDevice), kNotRegularFileError);  // never renamed over
     EXPECT_EQ(writer.commit(), EBADF);
 }
 

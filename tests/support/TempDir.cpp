@@ -2,48 +2,57 @@
 
 #include "text/Cp932.h"
 
-#include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace norvelle::test {
 
+std::filesystem::path fsPath(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string utf8Path(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 TempDir::TempDir() {
-    char cwd[PATH_MAX];
-    if (!getcwd(cwd, sizeof cwd)) throw std::runtime_error("getcwd failed");
-    m_previous = cwd;
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvelle-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
-    if (chdir(m_path.c_str()) != 0) throw std::runtime_error("chdir failed");
+    m_previous = utf8Path(std::filesystem::current_path());
+    std::random_device random;
+    for (int attempt = 0; m_path.empty(); ++attempt) {
+        const auto candidate = std::filesystem::temp_directory_path() /
+                               ("norvelle-test-" + std::to_string(random() % 1000000000));
+        if (std::filesystem::create_directory(candidate)) m_path = utf8Path(candidate);
+        if (attempt == 100) throw std::runtime_error("no temporary folder");
+    }
+    std::filesystem::current_path(fsPath(m_path));
 }
 
 TempDir::~TempDir() {
-    if (chdir(m_previous.c_str()) != 0) { /* nothing sensible to do in a destructor */ }
     std::error_code ec;
+    std::filesystem::current_path(fsPath(m_previous), ec);
     // Give back write permission a test may have taken away, so the folder can go.
-    for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
+    for (auto it = std::filesystem::recursive_directory_iterator(fsPath(m_path), ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
         std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
     }
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+    std::filesystem::permissions(fsPath(m_path), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(m_path, ec);
+    std::filesystem::remove_all(fsPath(m_path), ec);
 }
 
 void writeBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot write " + path);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     std::ostringstream ss;
     ss << in.rdbuf();
@@ -52,13 +61,13 @@ std::string readBytes(const std::string& path) {
 
 bool exists(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+    return std::filesystem::exists(std::filesystem::symlink_status(fsPath(path), ec));
 }
 
 std::set<std::string> namesIn(const std::string& folder) {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(fsPath(folder)))
+        names.insert(utf8Path(entry.path().filename()));
     return names;
 }
 

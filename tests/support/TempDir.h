@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <set>
 #include <string>
 #include <string_view>
@@ -22,6 +23,20 @@ private:
     std::string m_path;
     std::string m_previous;
 };
+
+// The few checks that differ by system: Windows allows no control character in a file name,
+// keeps no permission bits, and calls its null device NUL.
+#ifdef _WIN32
+inline constexpr bool kOnWindows = true;
+#else
+inline constexpr bool kOnWindows = false;
+#endif
+inline constexpr const char* kNullDevice = kOnWindows ? "NUL" : "/dev/null";
+
+// Paths are UTF-8 in the program; the standard library takes them as the system's own (on
+// Windows, UTF-16) only through these.
+std::filesystem::path fsPath(std::string_view utf8);
+std::string utf8Path(const std::filesystem::path& path);
 
 // Small file helpers for tests: bytes in, bytes out, no conversion.
 void writeBytes(const std::string& path, std::string_view bytes);

@@ -1,5 +1,7 @@
 #include "text/FileIO.h"
 
+#include "text/FileFaults.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +13,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <random>
 #include <string>
 
@@ -21,26 +22,6 @@
 namespace norvelle {
 
 namespace {
-
-std::mutex& injectorMutex() {
-    static std::mutex m;
-    return m;
-}
-
-WriteFaultInjector& injectorSlot() {
-    static WriteFaultInjector injector;
-    return injector;
-}
-
-// The errno a test wants this step to fail with, or 0.
-int injectedFault(std::string_view step, const std::string& path) {
-    WriteFaultInjector injector;
-    {
-        std::lock_guard<std::mutex> lock(injectorMutex());
-        injector = injectorSlot();
-    }
-    return injector ? injector(step, path) : 0;
-}
 
 WriteResult failure(int errnum) {
     return {false, errnum};
@@ -253,27 +234,10 @@ extern "C" void removeTempFilesAndResignal(int signal) {
 
 }  // namespace
 
-void setWriteFaultInjector(WriteFaultInjector injector) {
-    std::lock_guard<std::mutex> lock(injectorMutex());
-    injectorSlot() = std::move(injector);
-}
-
-WriteResult writeFileAtomic(const std::string& path, std::string_view bytes) {
-    AtomicFileWriter writer;
-    int err = writer.open(path);
-    if (err == 0) err = writer.write(bytes);
-    if (err == 0) err = writer.commit();
-    return err == 0 ? WriteResult{} : failure(err);
-}
-
 WriteResult removeFile(const std::string& path) {
     if (int err = injectedFault("remove", path)) return failure(err);
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) return failure(errno);
     return {};
-}
-
-AtomicFileWriter::~AtomicFileWriter() {
-    abandon();
 }
 
 int AtomicFileWriter::open(const std::string& path) {
@@ -287,35 +251,36 @@ int AtomicFileWriter::open(const std::string& path) {
     sigemptyset(&cleanupSignals);
     for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) sigaddset(&cleanupSignals, s);
     ::pthread_sigmask(SIG_BLOCK, &cleanupSignals, &previous);
-    const int created = createTempFile(m_target, m_temp, m_fd);
+    int fd = -1;
+    const int created = createTempFile(m_target, m_temp, fd);
     if (created == 0) m_cleanupSlot = rememberTempFile(m_temp);
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (created != 0) {
-        m_fd = -1;
-        return creationError(created, m_target);
-    }
+    if (created != 0) return creationError(created, m_target);
+    m_handle = fd;
     m_path = path;
-    if (replacing) keepOwner(m_fd, old);
+    if (replacing) keepOwner(fd, old);
     m_finalMode = replacing ? (old.st_mode & 07777) : newFileMode();
+    m_replacing = replacing;
     return 0;
 }
 
 int AtomicFileWriter::write(std::string_view bytes) {
-    if (m_fd < 0) return EBADF;
+    if (m_handle < 0) return EBADF;
     if (int err = injectedFault("write", m_path)) return err;
-    return writeAll(m_fd, bytes);
+    return writeAll(static_cast<int>(m_handle), bytes);
 }
 
 int AtomicFileWriter::commit() {
-    if (m_fd < 0) return EBADF;
+    if (m_handle < 0) return EBADF;
+    const int fd = static_cast<int>(m_handle);
+    m_handle = -1;
     // The final mode only now, when the contents are whole: before, a file the user keeps
     // private would be readable by others while it is written. A file system that ignores
     // modes still gets the new text.
-    (void)::fchmod(m_fd, static_cast<mode_t>(m_finalMode));
+    (void)::fchmod(fd, static_cast<mode_t>(m_finalMode));
     int err = injectedFault("sync", m_path);
-    if (err == 0) err = syncFile(m_fd);
-    const int closeErr = closeFile(m_fd);
-    m_fd = -1;
+    if (err == 0) err = syncFile(fd);
+    const int closeErr = closeFile(fd);
     if (err == 0) err = closeErr;
     if (err == 0) err = injectedFault("rename", m_path);
     if (err == 0 && ::rename(m_temp.c_str(), m_target.c_str()) != 0) err = errno;
@@ -331,9 +296,9 @@ int AtomicFileWriter::commit() {
 }
 
 void AtomicFileWriter::abandon() {
-    if (m_fd < 0) return;
-    closeFile(m_fd);
-    m_fd = -1;
+    if (m_handle < 0) return;
+    closeFile(static_cast<int>(m_handle));
+    m_handle = -1;
     ::unlink(m_temp.c_str());
     forgetTempFile(m_cleanupSlot);
     m_cleanupSlot = -1;
@@ -351,6 +316,53 @@ void removeTemporaryFilesOnSignals() {
         action.sa_flags = SA_RESETHAND;
         ::sigaction(signal, &action, nullptr);
     }
+}
+
+DeviceWriter::~DeviceWriter() {
+    close();
+}
+
+int DeviceWriter::open(const std::string& path) {
+    close();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno;
+    m_handle = fd;
+    return 0;
+}
+
+int DeviceWriter::write(std::string_view bytes) {
+    return m_handle < 0 ? EBADF : writeAll(static_cast<int>(m_handle), bytes);
+}
+
+int DeviceWriter::close() {
+    if (m_handle < 0) return 0;
+    const int err = closeFile(static_cast<int>(m_handle));
+    m_handle = -1;
+    return err;
+}
+
+std::FILE* openScratchFile() {
+    return std::tmpfile();
+}
+
+// --- standard streams --------------------------------------------------------------------
+
+void prepareStandardStreams() {
+    // A standard descriptor the caller closed gets /dev/null, read-only, so that no file the
+    // program opens takes its number (a Readme's temporary file must not become standard
+    // output) and writing to it fails with a reason that can be reported.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int opened = ::open("/dev/null", O_RDONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
+
+int writeStandardStream(StandardStream stream, std::string_view bytes) {
+    return writeAll(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO, bytes);
 }
 
 }  // namespace norvelle
