@@ -138,5 +138,22 @@ if ! diff -r "$work/linux" "$work/windows" >"$work/trees.diff"; then
     failures=$((failures + 1))
 fi
 
+# What only Windows has: paths written with "\", and NUL, its null device, which is written
+# to as it is and never replaced.
+cases=$((cases + 2))
+run_side windows backslash render --data .\\ソフト表.sft --plugin 標準.spd --lists-dir 一覧表 \
+    --output 出力\\逆斜線.txt
+if [ "$(cat "$work/backslash.windows.code")" != 0 ] ||
+       ! cmp -s "$work/windows/出力/逆斜線.txt" "$work/linux/出力/Readme.txt"; then
+    echo "same_bytes backslash: not the Readme of the same form and plugin"
+    cat "$work/backslash.windows.err"; failures=$((failures + 1))
+fi
+run_side windows null-device render --data ソフト表.sft --plugin 標準.spd --output NUL
+if [ "$(cat "$work/null-device.windows.code")" != 0 ] || [ -s "$work/null-device.windows.out" ] ||
+       [ -e "$work/windows/NUL" ]; then
+    echo "same_bytes null-device: --output NUL did not go to the null device"
+    cat "$work/null-device.windows.err"; failures=$((failures + 1))
+fi
+
 echo "same_bytes: $cases cases, $failures differing"
 [ "$failures" -eq 0 ]
