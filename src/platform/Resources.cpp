@@ -16,11 +16,8 @@ namespace norvelle {
 
 QIcon ProgramIcon() {
     registerResources();
-    // The sizes a title bar, a task bar and the version box draw (64 for the version box on a
-    // screen of double density). The desktop's menus take the larger ones from the installed
-    // icon theme; decoding them here would only slow every start.
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64})
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/norvelle-%1.png").arg(size), QSize(size, size));
     return icon;
 }
