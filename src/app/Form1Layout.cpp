@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QStringListModel>
 #include <QMenuBar>
 #include <limits>
 
@@ -43,6 +44,7 @@ void Form1::buildFields() {
     auto makeCombo = [this, client](int index, int left, int top) {
         auto* combo = new QComboBox(client);
         combo->setObjectName(QStringLiteral("Combo1_%1").arg(index));
+        combo->setModel(new QStringListModel(combo));  // see showRegisteredList
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);  // typed text never joins the list
         combo->setCompleter(nullptr);  // no completion: the field holds exactly what is typed
