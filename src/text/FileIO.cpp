@@ -1,8 +1,9 @@
 #include "text/FileIO.h"
 
 #include "text/Cp932.h"
-#include "text/FileFaults.h"
+#include "text/FileLayer.h"
 
+#include <algorithm>
 #include <mutex>
 
 // What the file layer does the same way on every system. The system calls are in posix/ and
@@ -36,6 +37,33 @@ int injectedFault(std::string_view step, const std::string& path) {
 void setWriteFaultInjector(WriteFaultInjector injector) {
     std::lock_guard<std::mutex> lock(injectorMutex());
     injectorSlot() = std::move(injector);
+}
+
+int readToLimit(const ReadPiece& readPiece, std::uint64_t sizeGuess, std::uint64_t limit,
+                ReadResult& result) {
+    // The size is a first guess: the file may change while it is read. One byte beyond the
+    // limit tells whether the file goes on.
+    const std::uint64_t cap = limit == kWholeFile ? kWholeFile : limit + 1;
+    std::string& data = result.bytes;
+    data.resize(static_cast<std::size_t>(std::min(sizeGuess + 1, cap)));
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == data.size()) {
+            if (filled >= cap) break;
+            data.resize(static_cast<std::size_t>(std::min<std::uint64_t>(data.size() * 2, cap)));
+        }
+        std::size_t count = 0;
+        if (int err = readPiece(data.data() + filled, data.size() - filled, count)) {
+            data.clear();
+            return err;
+        }
+        if (count == 0) break;
+        filled += count;
+    }
+    result.truncated = filled > limit;
+    data.resize(result.truncated ? static_cast<std::size_t>(limit) : filled);
+    result.status = ReadResult::Status::Ok;
+    return 0;
 }
 
 ReadResult readTextFile(const std::string& path, std::uint64_t limit) {

@@ -1,5 +1,7 @@
 #include "text/FileIO.h"
 
+#include "text/FileLayer.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +19,16 @@ namespace {
 int closeFile(int fd) {
     // Linux releases the descriptor even when close fails; never retry it.
     return ::close(fd) == 0 ? 0 : errno;
+}
+
+// Reads up to `size` bytes; `count` 0 at the end.
+int readSome(int fd, char* buffer, std::size_t size, std::size_t& count) {
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, size);
+        count = n > 0 ? static_cast<std::size_t>(n) : 0;
+        if (n >= 0) return 0;
+        if (errno != EINTR) return errno;
+    }
 }
 
 }  // namespace
@@ -55,37 +67,12 @@ ReadResult readFileBytes(const std::string& path, std::uint64_t limit) {
         return S_ISDIR(st.st_mode) ? fail(EISDIR) : notRegular();
     }
 
-    // The size is a first guess: the file may change while it is read. One byte beyond the
-    // limit tells whether the file goes on.
-    const std::uint64_t cap = limit == kWholeFile ? kWholeFile : limit + 1;
-    std::string& data = result.bytes;
-    data.resize(
-        static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(st.st_size) + 1, cap)));
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == data.size()) {
-            if (filled >= cap) break;
-            data.resize(static_cast<std::size_t>(std::min<std::uint64_t>(data.size() * 2, cap)));
-        }
-        const ssize_t n = ::read(fd, data.data() + filled, data.size() - filled);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            result.bytes.clear();
-            return fail(err);
-        }
-        if (n == 0) break;
-        filled += static_cast<std::size_t>(n);
-    }
+    const int err =
+        readToLimit([fd](char* buffer, std::size_t size,
+                         std::size_t& count) { return readSome(fd, buffer, size, count); },
+                    static_cast<std::uint64_t>(st.st_size), limit, result);
     ::close(fd);
-    if (filled > limit) {
-        filled = static_cast<std::size_t>(limit);
-        result.truncated = true;
-    }
-    data.resize(filled);
-    result.status = ReadResult::Status::Ok;
-    return result;
+    return err == 0 ? result : fail(err);
 }
 
 FileLookup lookUpFile(const std::string& path) {
@@ -120,14 +107,7 @@ int FileReader::open(const std::string& path) {
 int FileReader::read(char* buffer, std::size_t size, std::size_t& count) {
     count = 0;
     if (m_handle < 0) return EBADF;
-    for (;;) {
-        const ssize_t n = ::read(static_cast<int>(m_handle), buffer, size);
-        if (n >= 0) {
-            count = static_cast<std::size_t>(n);
-            return 0;
-        }
-        if (errno != EINTR) return errno;
-    }
+    return readSome(static_cast<int>(m_handle), buffer, size, count);
 }
 
 void FileReader::close() {

@@ -1,6 +1,6 @@
 #include "text/FileIO.h"
 
-#include "text/FileFaults.h"
+#include "text/FileLayer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,6 @@
 #include "text/FileIO.h"
 
+#include "text/FileLayer.h"
 #include "text/win32/Utf16.h"
 
 #include <algorithm>
@@ -77,35 +78,12 @@ ReadResult readFileBytes(const std::string& path, std::uint64_t limit) {
         return fail(kNotRegularFileError);
     }
 
-    // The size is a first guess: the file may change while it is read. One byte beyond the
-    // limit tells whether the file goes on.
-    const std::uint64_t cap = limit == kWholeFile ? kWholeFile : limit + 1;
-    std::string& data = result.bytes;
-    data.resize(
-        static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(size.QuadPart) + 1, cap)));
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == data.size()) {
-            if (filled >= cap) break;
-            data.resize(static_cast<std::size_t>(std::min<std::uint64_t>(data.size() * 2, cap)));
-        }
-        std::size_t count = 0;
-        if (int err = readSome(handle, data.data() + filled, data.size() - filled, count)) {
-            ::CloseHandle(handle);
-            result.bytes.clear();
-            return fail(err);
-        }
-        if (count == 0) break;
-        filled += count;
-    }
+    const int err =
+        readToLimit([handle](char* buffer, std::size_t size,
+                             std::size_t& count) { return readSome(handle, buffer, size, count); },
+                    static_cast<std::uint64_t>(size.QuadPart), limit, result);
     ::CloseHandle(handle);
-    if (filled > limit) {
-        filled = static_cast<std::size_t>(limit);
-        result.truncated = true;
-    }
-    data.resize(filled);
-    result.status = ReadResult::Status::Ok;
-    return result;
+    return err == 0 ? result : fail(err);
 }
 
 FileLookup lookUpFile(const std::string& path) {

@@ -1,6 +1,6 @@
 #include "text/FileIO.h"
 
-#include "text/FileFaults.h"
+#include "text/FileLayer.h"
 #include "text/win32/Utf16.h"
 
 #include <fcntl.h>
