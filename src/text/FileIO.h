@@ -101,7 +101,9 @@ private:
 // readable by its owner alone until it has its final mode, just before the rename, so no one
 // reads the new contents of a file they could not read. Symbolic links are followed to the
 // file they name, but never one the kernel's protected_symlinks rule would refuse (another
-// user's link in a shared folder such as /tmp), whether or not the system has it on.
+// user's link in a shared folder such as /tmp), whether or not the system has it on. On
+// Windows the temporary file is hidden and opened for no one else, and ReplaceFileW gives the
+// new text the old file's attributes, ACL and creation time.
 // Steps for the fault injector: "open", "write", "sync", "rename".
 class AtomicFileWriter {
 public:
