@@ -24,25 +24,8 @@ if [[ ! -x $timer ]]; then
   exit 1
 fi
 
-cli=${NORVELLE_CLI:-}
-if [[ -z $cli ]]; then
-  cmake -S "$root" -B "$root/build/cli-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DNORVELLE_BUILD_TESTS=OFF >/dev/null
-  ninja -C "$root/build/cli-release" norvelle-cli >/dev/null
-  cli="$root/build/cli-release/cli/norvelle-cli"
-fi
-cli=$(realpath "$cli")
 old=${OLD:+$(realpath "$OLD")}
-
-if [[ -n ${BENCH_DIR:-} ]]; then
-  work=$BENCH_DIR
-  mkdir -p "$work"
-else
-  work=$(mktemp -d /tmp/norvelle-paired.XXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
-cd "$work"
-mkdir -p lists
+source "$here/common.sh" paired
 python3 "$here/make_form.py" form.sft
 python3 "$here/make_plugin.py" "$size" plugin.spd
 bytes=$(stat -c %s plugin.spd)

@@ -28,23 +28,7 @@ if [[ ! -x $timer ]]; then
   timer=""
 fi
 
-cli=${NORVELLE_CLI:-}
-if [[ -z $cli ]]; then
-  cmake -S "$root" -B "$root/build/cli-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DNORVELLE_BUILD_TESTS=OFF >/dev/null
-  ninja -C "$root/build/cli-release" norvelle-cli >/dev/null
-  cli="$root/build/cli-release/cli/norvelle-cli"
-fi
-
-if [[ -n ${BENCH_DIR:-} ]]; then
-  work=$BENCH_DIR
-  mkdir -p "$work"
-else
-  work=$(mktemp -d /tmp/norvelle-bench.XXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
-cd "$work"
-mkdir -p lists  # no Needfiles.dat: the needed files are the five fixed ones
+source "$here/common.sh" bench
 
 # The form. The substitutions below must give the same values as norvelle-cli takes from
 # the .sft file (make_form.py): sed and perl get them with "\", "&" and "/" escaped.
