@@ -4,6 +4,7 @@
 #include "lists/RegisteredLists.h"
 #include "plugin/ExpandPlugin.h"
 #include "sftfile/SoftwareDataFile.h"
+#include "support/SampleForms.h"
 #include "support/TempDir.h"
 #include "text/Cp932.h"
 #include "text/FileIO.h"
@@ -26,6 +27,7 @@ using test::exists;
 using test::readBytes;
 using test::sjis;
 using test::TempDir;
+using test::trickyForm;
 using test::writeBytes;
 
 struct Outcome {
@@ -116,28 +118,6 @@ struct JsonReader {
         return v;
     }
 };
-
-// A form with everything that is easy to get wrong on the way through a .sft file and a
-// plugin: quotes, commas, leading blanks, a tab, the yen sign of the fee, "unknown...",
-// a marker inside a value, and needed files from Needfiles.dat.
-SoftwareData trickyForm(const std::vector<std::string>& registered) {
-    SoftwareData d;
-    d.softwareName = "\"引用\", 1";
-    d.version = "Ver ";
-    d.copyright = "  山田\t太郎";
-    d.environment = "Windows 95/98/Me/2000";
-    d.testedOn = "unknown...";
-    d.redistribution = "[$ソフト名]";
-    d.softwareType = "シェアウエア";
-    d.fee = "\\";
-    d.homePage = "http://";
-    d.additional = {"ソ", "ー", "", "〜"};  // the wave dash goes to its Windows look-alike
-    for (const std::string& name : kFixedNeededFiles) d.neededFiles.push_back({name, false});
-    for (const std::string& name : registered) d.neededFiles.push_back({name, false});
-    d.neededFiles[1].selected = true;
-    d.neededFiles.back().selected = true;
-    return d;
-}
 
 void writeSoftwareData(const std::string& path, const SoftwareData& form,
                        std::string_view version = "2.06") {

@@ -4,6 +4,7 @@
 #include "plugin/Form6.h"
 #include "sftfile/SoftwareDataFile.h"
 #include "support/MainWindowTest.h"
+#include "support/SampleForms.h"
 #include "text/Cp932.h"
 
 #include <QAction>
@@ -59,17 +60,8 @@ TEST_F(WindowParity, TheCommandWritesWhatTheWindowSaves) {
     writeBytes("Needfiles.dat", sjis("COMCTL32.OCX\r\n自作, ライブラリ.DLL\r\n"));
     start();
 
-    SoftwareData d;
-    d.softwareName = "\"引用\", 1";
-    d.version = "Ver ";
-    d.copyright = "  山田\t太郎";
-    d.testedOn = "unknown...";
-    d.redistribution = "[$ソフト名]";
-    d.softwareType = "シェアウエア";
-    d.fee = "\\";
-    d.homePage = "http://〜";
-    d.additional = {"ソ", "", "", "ー"};
-    for (int i = 0; i < 8; ++i) d.neededFiles.push_back({"", i == 1 || i == 6 || i == 7});
+    SoftwareData d = trickyForm({"COMCTL32.OCX", "自作", " ライブラリ.DLL"});
+    d.neededFiles[6].selected = true;
     writeBytes("data.sft", encodeCp932(formatSoftwareDataFile(d, "2.03")).bytes);
     platform.answerFile(QString::fromStdString(dir.file("data.sft")));
     form->findChild<QAction*>("softl")->trigger();
