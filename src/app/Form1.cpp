@@ -26,6 +26,7 @@
 #include <QMimeData>
 #include <QStringList>
 #include <QStringListModel>
+#include <QTimer>
 #include <QUrl>
 #include <optional>
 
@@ -69,7 +70,9 @@ Form1::Form1(Platform& platform, AppState& state, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(ProgramIcon());
+    // Decoding the icon's seven sizes takes a few milliseconds; the window goes on screen
+    // first and takes its icon on the event loop's first turn, a frame later at most.
+    QTimer::singleShot(0, this, [this] { setWindowIcon(ProgramIcon()); });
     buildMenus();
     buildFields();
     Form_Load();

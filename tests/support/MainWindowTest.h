@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStringList>
@@ -35,8 +36,11 @@ protected:
         action->trigger();
     }
 
+    // The window as the user first meets it: built, and through one turn of the event loop,
+    // where it takes its icon.
     Form1& start() {
         form = std::make_unique<Form1>(platform, state);
+        QCoreApplication::processEvents();
         return *form;
     }
 
