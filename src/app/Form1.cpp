@@ -150,6 +150,14 @@ void Form1::Combo1_Change(int /*index*/) {
 
 namespace {
 
+// The field's list becomes `entries` and its text the first of them. A plain list model takes
+// ten thousand addresses at once, without an item object and a change signal for each.
+void showEntries(QComboBox* combo, const QStringList& entries) {
+    clearCombo(combo);
+    static_cast<QStringListModel*>(combo->model())->setStringList(entries);
+    combo->setCurrentIndex(0);
+}
+
 // A missing or unreadable e-mail or home-page file leaves its field as it is; an empty one
 // empties it.
 void showRegisteredList(QComboBox* combo, const ListFile& file) {
@@ -161,14 +169,10 @@ void showRegisteredList(QComboBox* combo, const ListFile& file) {
             clearCombo(combo);
             return;
         case ListFile::State::Items: {
-            clearCombo(combo);
             QStringList entries;
             entries.reserve(static_cast<qsizetype>(file.items.size()));
             for (const auto& item : file.items) entries.push_back(q(item));
-            // A plain list model takes ten thousand addresses at once, without an item object
-            // and a change signal for each.
-            static_cast<QStringListModel*>(combo->model())->setStringList(entries);
-            combo->setCurrentIndex(0);
+            showEntries(combo, entries);
             return;
         }
     }
@@ -207,11 +211,10 @@ void Form1::Form_Load() {
     Label1(7)->setEnabled(false);
     Text2(4)->setEnabled(false);
 
-    for (int i = 0; i < 4; ++i) clearCombo(Combo1(i));
-
     refreshRegisteredLists(CutWarning::Show);
 
-    Combo1(0)->addItems(
+    showEntries(
+        Combo1(0),
         {QStringLiteral("Windows 95/98/Me"), QStringLiteral("Windows 98/Me/2000"),
          QStringLiteral("Windows 95/98/2000"), QStringLiteral("Windows 95/98/Me/2000"),
          QStringLiteral("Windows 2000"), QStringLiteral("Windows Me"), QStringLiteral("Windows 98"),
@@ -219,14 +222,13 @@ void Form1::Form_Load() {
          QStringLiteral("Windows NT/2000"), QStringLiteral("Windows 95/98/Me/NT/2000"),
          QStringLiteral("Windows XP"), QStringLiteral("Windows 95/98/Me/XP"),
          QStringLiteral("Windows 95/98/Me/NT/2000/XP")});
-    Combo1(0)->setCurrentIndex(0);
 
-    Combo1(1)->addItems(
+    showEntries(
+        Combo1(1),
         {QStringLiteral("Windows 98で動作確認済み"), QStringLiteral("Windows 95で動作確認済み"),
          QStringLiteral("Windows Meで動作確認済み"), QStringLiteral("Windows 2000で動作確認済み"),
          QStringLiteral("Windows NTで動作確認済み"), QStringLiteral("Windows 98SEで動作確認済み"),
          QStringLiteral("Windows XPで動作確認済み")});
-    Combo1(1)->setCurrentIndex(0);
 
     // From here on a failing step is passed over and start-up goes on. The registered
     // copyright holder: the first item of copyright.dat, when the file has one. A file that
@@ -235,14 +237,12 @@ void Form1::Form_Load() {
     if (copyright.state == ListFile::State::Items && !copyright.items.empty())
         Text2(2)->setText(q(copyright.items.front()));
 
-    Combo1(2)->addItems({QStringLiteral("可"), QStringLiteral("不可"),
-                         QStringLiteral("転載前、作者に連絡"),
-                         QStringLiteral("転載後、作者に連絡")});
-    Combo1(2)->setCurrentIndex(0);
+    showEntries(Combo1(2),
+                {QStringLiteral("可"), QStringLiteral("不可"), QStringLiteral("転載前、作者に連絡"),
+                 QStringLiteral("転載後、作者に連絡")});
 
-    Combo1(3)->addItems({QStringLiteral("フリーウエア"), QStringLiteral("シェアウエア"),
-                         QStringLiteral("メールウエア"), QStringLiteral("カンパウエア")});
-    Combo1(3)->setCurrentIndex(0);
+    showEntries(Combo1(3), {QStringLiteral("フリーウエア"), QStringLiteral("シェアウエア"),
+                            QStringLiteral("メールウエア"), QStringLiteral("カンパウエア")});
 
     setDocumentTitle(QStringLiteral("(新規作成)"));
 }
