@@ -152,9 +152,10 @@ private:
     std::intptr_t m_handle = -1;  // a descriptor, or a Windows HANDLE
 };
 
-// A file of the program's own in the system's temporary folder, for a text too large to hold
-// in memory: no one else sees it, and it goes away when it is closed or the program ends,
-// however it ends. Null when none can be made, errno saying why.
+// A file of the program's own in the user's temporary folder ($TMPDIR, else /tmp; on Windows
+// %TMP%), for a text too large to hold in memory: no one else sees it, and it goes away when
+// it is closed or the program ends, however it ends. Null when none can be made, errno saying
+// why.
 std::FILE* openScratchFile();
 
 // --- standard streams, for the command line ---------------------------------------------

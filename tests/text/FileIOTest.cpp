@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -113,6 +115,42 @@ TEST_F(FileIO, FailedWritesLeaveTheOldFileWhole) {
     setWriteFaultInjector(nullptr);
     EXPECT_TRUE(writeFileAtomic("list.dat", "new text").ok);
     EXPECT_EQ(readBytes("list.dat"), "new text");
+}
+
+// Where a Readme waits on its way to standard output: the user's temporary folder, and
+// nothing of it left there once closed.
+TEST_F(FileIO, ScratchFilesGoToTheUsersTemporaryFolder) {
+    const char* variable = test::kOnWindows ? "TMP" : "TMPDIR";
+    // An empty value unsets the variable.
+    const auto pointAt = [variable](const std::string& folder) {
+#ifdef _WIN32
+        _putenv_s(variable, folder.c_str());
+#else
+        if (folder.empty())
+            unsetenv(variable);
+        else
+            setenv(variable, folder.c_str(), 1);
+#endif
+    };
+    const char* previous = std::getenv(variable);
+    const std::string restore = previous ? previous : "";
+
+    pointAt(dir.file("missing"));
+    errno = 0;
+    EXPECT_EQ(openScratchFile(), nullptr);
+    EXPECT_EQ(errno, ENOENT);
+
+    pointAt(dir.path());
+    std::FILE* scratch = openScratchFile();
+    ASSERT_NE(scratch, nullptr);
+    ASSERT_GE(std::fputs("Readme\r\n", scratch), 0);
+    std::rewind(scratch);
+    char back[16] = {};
+    ASSERT_NE(std::fgets(back, sizeof back, scratch), nullptr);
+    EXPECT_STREQ(back, "Readme\r\n");
+    std::fclose(scratch);
+    EXPECT_TRUE(namesIn(".").empty());
+    pointAt(restore);
 }
 
 TEST_F(FileIO, RemovesFiles) {

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -342,7 +343,25 @@ int DeviceWriter::close() {
 }
 
 std::FILE* openScratchFile() {
-    return std::tmpfile();
+    // The C library's tmpfile() always uses /tmp; the user may have pointed TMPDIR at a faster
+    // or larger file system, as other programs honour.
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string folder = tmpdir && *tmpdir ? tmpdir : "/tmp";
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
+        // A file system without unnamed files: a named one, unlinked at once.
+        std::string path = folder + "/norvelle-XXXXXX";
+        fd = ::mkostemp(path.data(), O_CLOEXEC);
+        if (fd >= 0) ::unlink(path.c_str());
+    }
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, "w+b");
+    if (!file) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+    }
+    return file;
 }
 
 // --- standard streams --------------------------------------------------------------------
