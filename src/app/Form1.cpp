@@ -72,7 +72,10 @@ Form1::Form1(Platform& platform, AppState& state, QWidget* parent)
                    Qt::WindowCloseButtonHint);
     // Decoding the icon's seven sizes takes a few milliseconds; the window goes on screen
     // first and takes its icon on the event loop's first turn, a frame later at most.
-    QTimer::singleShot(0, this, [this] { setWindowIcon(ProgramIcon()); });
+    auto* iconTimer = new QTimer(this);
+    iconTimer->setSingleShot(true);
+    connect(iconTimer, &QTimer::timeout, this, [this] { setWindowIcon(ProgramIcon()); });
+    iconTimer->start(0);
     buildMenus();
     buildFields();
     Form_Load();
