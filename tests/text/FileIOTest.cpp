@@ -121,8 +121,8 @@ TEST_F(FileIO, FailedWritesLeaveTheOldFileWhole) {
 // nothing of it left there once closed.
 TEST_F(FileIO, ScratchFilesGoToTheUsersTemporaryFolder) {
     const char* variable = test::kOnWindows ? "TMP" : "TMPDIR";
-    // An empty value unsets the variable.
-    const auto pointAt = [variable](const std::string& folder) {
+    const std::string previous = std::getenv(variable) ? std::getenv(variable) : "";
+    const auto pointAt = [variable](const std::string& folder) {  // "" unsets it
 #ifdef _WIN32
         _putenv_s(variable, folder.c_str());
 #else
@@ -132,25 +132,20 @@ TEST_F(FileIO, ScratchFilesGoToTheUsersTemporaryFolder) {
             setenv(variable, folder.c_str(), 1);
 #endif
     };
-    const char* previous = std::getenv(variable);
-    const std::string restore = previous ? previous : "";
-
     pointAt(dir.file("missing"));
     errno = 0;
-    EXPECT_EQ(openScratchFile(), nullptr);
-    EXPECT_EQ(errno, ENOENT);
-
+    std::FILE* none = openScratchFile();
+    const int noneErr = errno;
     pointAt(dir.path());
     std::FILE* scratch = openScratchFile();
+    pointAt(previous);
+
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(noneErr, ENOENT);
     ASSERT_NE(scratch, nullptr);
-    ASSERT_GE(std::fputs("Readme\r\n", scratch), 0);
-    std::rewind(scratch);
-    char back[16] = {};
-    ASSERT_NE(std::fgets(back, sizeof back, scratch), nullptr);
-    EXPECT_STREQ(back, "Readme\r\n");
-    std::fclose(scratch);
+    EXPECT_GE(std::fputs("Readme\r\n", scratch), 0);
+    EXPECT_EQ(std::fclose(scratch), 0);
     EXPECT_TRUE(namesIn(".").empty());
-    pointAt(restore);
 }
 
 TEST_F(FileIO, RemovesFiles) {
