@@ -42,9 +42,9 @@ void Form1::buildFields() {
         place(edit, left, top, 2535, 270);
         return edit;
     };
-    // No completion: a field holds exactly what is typed. An editable combo box would build
-    // a completer of its own only for it to be thrown away, half a millisecond of start-up for the
-    // six; a line edit that comes with one keeps it, so they take this one in turn instead.
+    // No completion: a field holds exactly what is typed. An editable combo box would build a
+    // completer of its own only for it to be thrown away, half a millisecond of start-up for
+    // the six; a line edit that comes with one keeps it, so they take this one in turn.
     QCompleter noCompletion;
     auto makeCombo = [this, client, &noCompletion](int index, int left, int top) {
         auto* combo = new QComboBox(client);
