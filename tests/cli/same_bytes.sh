@@ -145,8 +145,12 @@ run_side windows backslash render --data .\\ソフト表.sft --plugin 標準.spd
     --output 出力\\逆斜線.txt
 if [ "$(cat "$work/backslash.windows.code")" != 0 ] ||
        ! cmp -s "$work/windows/出力/逆斜線.txt" "$work/linux/出力/Readme.txt"; then
-    echo "same_bytes backslash: not the Readme of the same form and plugin"
+    echo "same_bytes backslash: not the Readme of the same form and plugin" \
+        "(exit code $(cat "$work/backslash.windows.code"))"
     cat "$work/backslash.windows.err"; failures=$((failures + 1))
+    # Once, on a fresh machine, this ended with 1 and no message: Wine's own errors say why.
+    (cd "$work/windows" && WINEDEBUG=err+all wine "$windows_cli" render --data .\\ソフト表.sft \
+        --plugin 標準.spd --lists-dir 一覧表 --output 出力\\逆斜線.txt </dev/null 2>&1 | head -n 20)
 fi
 run_side windows null-device render --data ソフト表.sft --plugin 標準.spd --output NUL
 if [ "$(cat "$work/null-device.windows.code")" != 0 ] || [ -s "$work/null-device.windows.out" ] ||
