@@ -32,7 +32,8 @@ constexpr const char* kOddCharacters[] = {
 
 // Code page 932 bytes that do not read back as themselves, and some that do but look alike:
 // NEC row 13 duplicates, NEC-selected IBM extensions, IBM codes with a preferred twin, a lead
-// byte before a line end, bytes that lead nothing, ゼ and ダ whose second bytes are "[" and "]".
+// byte before a line end, single bytes that Windows reads as U+0080 and private-use
+// characters, ゼ and ダ whose second bytes are "[" and "]".
 constexpr const char* kOddBytes[] = {
     "\x87\x90", "\x87\x9A", "\xED\x40", "\xEE\xFC", "\xFA\x4A", "\xFA\x58", "\xFA\x40", "\x81\xCA",
     "\x81\r",   "\x81",     "\x80",     "\xA0",     "\xFD",     "\x83\x5B", "\x83\x5D", "\x85\x40"};

@@ -53,9 +53,10 @@ struct Tables {
 };
 
 // The code page as Windows reads it, taken once from the C library's converter by
-// tools/gen_cp932_data.cpp. Reading and writing must not depend on the system the program
-// runs on: Windows has no such converter, and a Linux system may lack its module or the
-// file descriptors to load it.
+// tools/gen_cp932_data.cpp, with the single bytes 0x80, 0xA0 and 0xFD-0xFF that Windows reads
+// as U+0080 and U+F8F0-U+F8F3 and the converter does not. Reading and writing must not depend
+// on the system the program runs on: Windows has no such converter, and a Linux system may
+// lack its module or the file descriptors to load it.
 struct LeadRow {
     std::uint8_t lead;
     // UTF-8, one character for each second byte from kFirstTrail up; U+FFFD where the pair

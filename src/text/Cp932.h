@@ -23,8 +23,10 @@ struct EncodeResult {
     std::vector<Unencodable> unencodable;  // in order of appearance; empty when all fit
 };
 
-// Code page 932 (Shift-JIS as Windows writes it) to UTF-8. A byte sequence that is not
-// valid code page 932 becomes U+FFFD; decoding never fails.
+// Code page 932 (Shift-JIS as Windows writes it) to UTF-8, read as Windows reads it, down to
+// the single bytes 0x80, 0xA0 and 0xFD-0xFF (U+0080, U+F8F0-U+F8F3), which encodeCp932 writes
+// back as the same bytes. A byte sequence that is not valid code page 932 becomes U+FFFD;
+// decoding never fails.
 std::string decodeCp932(std::string_view bytes);
 void appendDecodedCp932(std::string_view bytes, std::string& out);
 

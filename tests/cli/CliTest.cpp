@@ -131,14 +131,21 @@ protected:
 
 TEST_F(Cli, RenderWritesWhatTheWindowSavesForTheShippedPlugins) {
     writeBytes("Needfiles.dat", sjis("COMCTL32.OCX\r\n自作ライブラリ.DLL\r\n"));
-    const SoftwareData form = trickyForm({"COMCTL32.OCX", "自作ライブラリ.DLL"});
+    SoftwareData form = trickyForm({"COMCTL32.OCX", "自作ライブラリ.DLL"});
+    // Single bytes that Windows reads as characters of their own, in a field and a plugin
+    // written there: they come back as the same bytes.
+    const std::string windowsBytes = "\x80\xA0\xFD\xFE\xFF";
+    const std::string windowsText = "\u0080\uF8F0\uF8F1\uF8F2\uF8F3";
+    form.additional[2] = windowsText;
     writeSoftwareData("data.sft", form);
+    ASSERT_NE(readBytes("data.sft").find(windowsBytes), std::string::npos);
 
     std::vector<std::string> plugins;
     for (const auto& entry : std::filesystem::directory_iterator(NORVELLE_SHIPPED_PLUGINS))
         plugins.push_back(entry.path().string());
     plugins.push_back("own.spd");
-    writeBytes("own.spd", sjis("[$ソフト名]\r\n[$転載]\r[$動作確認]\n[$必要ファイル][$add4]"));
+    writeBytes("own.spd", sjis("[$ソフト名]\r\n[$転載]\r[$動作確認]\n[$必要ファイル][$add4]\r\n") +
+                              windowsBytes + "[$add3]");
     ASSERT_GE(plugins.size(), 4u);
 
     std::filesystem::create_directory("out");
@@ -158,7 +165,8 @@ TEST_F(Cli, RenderWritesWhatTheWindowSavesForTheShippedPlugins) {
         EXPECT_EQ(readBytes("out/Readme.txt"), saved) << plugin;
     }
     EXPECT_EQ(readBytes("out/Readme.txt"), sjis("\"引用\", 1\r\n[$ソフト名]\r\n[$動作確認]"
-                                                "\nDirect X 7.0、自作ライブラリ.DLL〜\r\n\r\n"));
+                                                "\nDirect X 7.0、自作ライブラリ.DLL〜\r\n") +
+                                               windowsBytes + windowsBytes + "\r\n\r\n");
 
     // The wave dash comes back from code page 932 as the full-width tilde.
     const std::string waveDash = decodeCp932(sjis("〜"));
@@ -169,7 +177,8 @@ TEST_F(Cli, RenderWritesWhatTheWindowSavesForTheShippedPlugins) {
     EXPECT_EQ(cli({"render", "--data", "data.sft", "--plugin", "own.spd", "--lists-dir", "lists",
                    "--encoding", "utf-8"})
                   .out,
-              "\"引用\", 1\r\n[$ソフト名]\r\n[$動作確認]\nDirect X 7.0" + waveDash + "\r\n\r\n");
+              "\"引用\", 1\r\n[$ソフト名]\r\n[$動作確認]\nDirect X 7.0" + waveDash + "\r\n" +
+                  windowsText + windowsText + "\r\n\r\n");
 }
 
 TEST_F(Cli, ErrorsNameTheFileAndEndWithTheirOwnCode) {
@@ -329,7 +338,7 @@ TEST_F(Cli, CheckListsEveryProblemOfEveryPlugin) {
 TEST_F(Cli, ShowPrintsTheFieldsWithTheirLabels) {
     writeBytes("Needfiles.dat", sjis("登録.DLL\r\n"));
     SoftwareData form = trickyForm({"登録.DLL"});
-    form.email = "a\\b\x01";
+    form.email = "a\\b\x01\u0080";  // U+0080 is 0x80 in the file, and a C1 control
     writeSoftwareData("data.sft", form);
 
     const Outcome text = cli({"show", "--data", "data.sft"});
@@ -338,7 +347,7 @@ TEST_F(Cli, ShowPrintsTheFieldsWithTheirLabels) {
     ASSERT_EQ(shown.size(), 17u);
     EXPECT_EQ(shown[0], "Norvelle Ver 2.06");
     EXPECT_EQ(shown[8], "ｼｪｱｳｴｱ代金    \\");  // labels of any width line up
-    EXPECT_EQ(shown[9], "Eﾒｰﾙｱﾄﾞﾚｽ     a\\b\\x01");
+    EXPECT_EQ(shown[9], "Eﾒｰﾙｱﾄﾞﾚｽ     a\\b\\x01\\xC2\\x80");
     EXPECT_EQ(shown[11], "必要ﾌｧｲﾙ      Direct X 7.0");
     EXPECT_EQ(shown[12], "              登録.DLL");
 

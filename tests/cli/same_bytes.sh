@@ -41,7 +41,7 @@ long=$(printf '表ソ%.0s' $(seq 1 3000))  # a 6000-character field: 12000 bytes
 } | sed 's/\\t/\t/' | sjis >"$inputs/ソフト表.sft"
 
 # A field holding bytes that are not code page 932: they read as U+FFFD, which the Readme
-# cannot hold.
+# cannot hold. The last byte is one Windows reads as a character of its own, and keeps.
 {
     printf '"Norvelle Ver 2.05"\r\n"壊れ'
     printf '\x85\x40\xFF'

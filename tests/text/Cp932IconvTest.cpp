@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,12 @@ private:
 
 TEST(Cp932, AgreesWithIconvOverTheWholeCodePage) {
     // Every byte, and every pair after a lead byte, reads as iconv reads it; what iconv
-    // rejects reads as U+FFFD.
+    // rejects reads as U+FFFD. Except where the program knowingly reads as Windows does:
+    // iconv rejects these single bytes and their characters, Windows reads and writes them.
+    const std::map<std::string, std::string> windowsSingles = {
+        {"\x80", "\u0080"}, {"\xA0", "\uF8F0"}, {"\xFD", "\uF8F1"},
+        {"\xFE", "\uF8F2"}, {"\xFF", "\uF8F3"},
+    };
     Iconv decoder("UTF-8", "CP932");
     Iconv encoder("CP932", "UTF-8");
     Iconv utf32("UTF-8", "UTF-32LE");
@@ -58,6 +64,14 @@ TEST(Cp932, AgreesWithIconvOverTheWholeCodePage) {
         const std::string one(1, static_cast<char>(first));
         std::string expected;
         const int err = decoder.convert(one, expected);
+        if (const auto windows = windowsSingles.find(one); windows != windowsSingles.end()) {
+            if (err != EILSEQ || decodeCp932(one) != windows->second) differ.push_back(one);
+            const EncodeResult back = encodeCp932(windows->second);
+            std::string iconvWrites;
+            if (encoder.convert(windows->second, iconvWrites) != EILSEQ || back.bytes != one)
+                differ.push_back(windows->second);
+            continue;
+        }
         if (err != EINVAL) {
             if (decodeCp932(one) != (err == 0 ? expected : "\uFFFD")) differ.push_back(one);
             continue;
@@ -75,6 +89,7 @@ TEST(Cp932, AgreesWithIconvOverTheWholeCodePage) {
     differ.clear();
     for (char32_t cp = 0x80; cp < 0x10000; ++cp) {
         if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+        if (cp == 0x80 || (cp >= 0xF8F0 && cp <= 0xF8F3)) continue;  // Windows' singles, above
         const char utf32le[4] = {static_cast<char>(cp & 0xFF), static_cast<char>(cp >> 8), 0, 0};
         std::string utf8;
         std::string expected;
@@ -113,9 +128,9 @@ TEST(Cp932, ReadmesRenderTheSameWhereTheSystemCannotConvert) {
     // every character of the code page; the software name is Japanese.
     test::TempDir dir;
     Iconv decoder("UTF-8", "CP932");
-    std::string plugin = test::sjis("[$ソフト名]\r\n");
+    std::string plugin = test::sjis("[$ソフト名]\r\n") + "\x80\xFD\xFE\xFF";
     std::string out;
-    for (int b = 0xA1; b < 0xE0; ++b) plugin += static_cast<char>(b);
+    for (int b = 0xA0; b < 0xE0; ++b) plugin += static_cast<char>(b);
     for (int lead = 0x81; lead < 0x100; ++lead) {
         plugin += "\r\n";
         for (int trail = 0x40; trail < 0x100; ++trail) {
