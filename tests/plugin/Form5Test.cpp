@@ -6,8 +6,6 @@
 #include "support/MainWindowTest.h"
 #include "text/FileIO.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QAccessible>
 #include <QAction>
 #include <QDir>
@@ -78,7 +76,7 @@ TEST_F(Form5Test, ListsThePluginsOfTheProgramFolder) {
     plugin("notes.txt", "");
     plugin("old.spd.bak", "");
     std::filesystem::create_directory(prog + "/folder.spd");
-    ASSERT_EQ(::mkfifo((prog + "/pipe.spd").c_str(), 0644), 0);  // opening it would block
+    ASSERT_TRUE(makeNamedPipe(prog + "/pipe.spd") || kOnWindows);  // opening it would block
     writeBytes("here.spd", "");  // in the working directory, not in the program's folder
 
     bool opened = false;
@@ -211,7 +209,7 @@ TEST_F(Form5Test, APluginThatCannotBeReadOnOkIsReported) {
 TEST_F(Form5Test, PluginsAndReadmesFarTooLargeAreRefusedWithAMessage) {
     // A gigabyte without a line break, sparse so that it takes no room on the disk.
     plugin("huge.spd", "[$ソフト名]");
-    ASSERT_EQ(::truncate((prog + "/huge.spd").c_str(), std::int64_t{1} << 30), 0);
+    resizeFile(prog + "/huge.spd", std::int64_t{1} << 30);
     // A small plugin that repeats a long field more often than a Readme can hold.
     std::string lines;
     for (int i = 0; i < 200; ++i) lines += "[$add1]\r\n";

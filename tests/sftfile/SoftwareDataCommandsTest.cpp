@@ -4,8 +4,6 @@
 #include "support/WriteFaults.h"
 #include "text/FileIO.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
@@ -258,9 +256,9 @@ TEST_F(SoftwareDataCommandsTest, RejectedLoadWarnsAndLeavesTheFormAsItWas) {
     // Neither a folder nor a named pipe is read (a pipe would block the window), and a
     // software data file of a gigabyte is no software data, however it begins.
     std::filesystem::create_directory("folder.sft");
-    ASSERT_EQ(::mkfifo("pipe.sft", 0644), 0);
+    ASSERT_TRUE(makeNamedPipe("pipe.sft") || kOnWindows);
     writeBytes("huge.sft", filledFile("2.06", "フリーウエア", {"0"}));
-    ASSERT_EQ(::truncate("huge.sft", std::int64_t{1} << 30), 0);
+    resizeFile("huge.sft", std::int64_t{1} << 30);
     for (const char* name :
          {"v204.sft", "empty.sft", "missing.sft", "folder.sft", "pipe.sft", "huge.sft"}) {
         platform.clearRecords();

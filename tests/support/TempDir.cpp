@@ -7,6 +7,9 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace norvelle::test {
 
@@ -75,6 +78,19 @@ std::string sjis(std::string_view utf8) {
     auto r = encodeCp932(utf8, '\0');
     if (!r.unencodable.empty()) throw std::runtime_error("test text does not fit code page 932");
     return r.bytes;
+}
+
+void resizeFile(const std::string& path, std::uintmax_t size) {
+    std::filesystem::resize_file(fsPath(path), size);
+}
+
+bool makeNamedPipe(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    return ::mkfifo(path.c_str(), 0644) == 0;
+#endif
 }
 
 }  // namespace norvelle::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -42,6 +43,10 @@ std::string utf8Path(const std::filesystem::path& path);
 void writeBytes(const std::string& path, std::string_view bytes);
 std::string readBytes(const std::string& path);
 bool exists(const std::string& path);
+// Makes the file `size` bytes long without writing them (sparse where the file system can).
+void resizeFile(const std::string& path, std::uintmax_t size);
+// A named pipe at `path`; false where the file system has none (Windows).
+bool makeNamedPipe(const std::string& path);
 
 // The names in a folder, hidden ones included: what a failed or interrupted write may have
 // left behind.
