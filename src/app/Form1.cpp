@@ -18,6 +18,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -369,7 +370,9 @@ void Form1::wizard_Click() {
 }
 
 void Form1::html_Click() {
-    OpenWithShell(m_platform, m_platform.programFolder() + QStringLiteral("/norvelle.txt"));
+    // The path as the system writes it: on Windows the shell hands it to the opened program.
+    OpenWithShell(m_platform, QDir::toNativeSeparators(m_platform.programFolder() +
+                                                       QStringLiteral("/norvelle.txt")));
 }
 
 void Form1::vvv_Click() {

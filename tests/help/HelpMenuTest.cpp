@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -50,7 +51,7 @@ TEST_F(HelpMenuTest, HelpOpensTheProgramFoldersHelpFileFromAnyWorkingFolder) {
 
     ASSERT_EQ(platform.shellOpens.size(), 2u);
     for (const auto& [target, workingFolder] : platform.shellOpens) {
-        EXPECT_EQ(target, programFolder + "/norvelle.txt");
+        EXPECT_EQ(target, QDir::toNativeSeparators(programFolder + "/norvelle.txt"));
         EXPECT_EQ(workingFolder, programFolder);
     }
     // The file is missing here: nothing is reported, the desktop simply opens nothing.
