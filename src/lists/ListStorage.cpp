@@ -16,7 +16,8 @@ Stored storeRegisteredFile(Platform& platform, QWidget* parent, const char* file
                            std::string_view text, const QString& what) {
     const QString name = QString::fromLatin1(fileName);
     return saveTextFile(platform, parent, fileName, text,
-                        QStringLiteral("%1 に%2を保存できませんでした。").arg(name, what));
+                        QStringLiteral("%1 に%2を保存できませんでした。").arg(name, what),
+                        kMaxListFileSize);
 }
 
 bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName) {
@@ -61,6 +62,19 @@ bool roomForAnotherEntry(Platform& platform, QWidget* parent, qsizetype count) {
     r.text = QStringLiteral(
                  "登録できるのは %1 件までです。新しく登録するには、先にどれかを削除してください。")
                  .arg(kMaxListEntries);
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::Ok;
+    r.icon = MsgIcon::Exclamation;
+    platform.messageBox(parent, r);
+    return false;
+}
+
+bool roomInListFile(Platform& platform, QWidget* parent, std::string_view text) {
+    if (fitsRegisteredFile(text)) return true;
+    MessageBoxRequest r;
+    r.text = QStringLiteral("登録できるのは、ファイルの大きさにして %1 までです。"
+                            "新しく登録するには、先にどれかを削除してください。")
+                 .arg(QString::fromStdString(describeSize(kMaxListFileSize)));
     r.title = QString::fromLatin1(kAppTitle);
     r.buttons = MsgButtons::Ok;
     r.icon = MsgIcon::Exclamation;

@@ -17,9 +17,10 @@ struct ListFile;
 using Stored = Saved;  // how a text reached its file
 
 // Writes a registered file (a list file or copyright.dat) whole, in code page 932. When some
-// characters cannot be stored the user decides whether to store them as "?"; a failing write
-// is shown as "<file> に<what>を保存できませんでした。" with the reason. The old file stays
-// whole unless the result is a success.
+// characters cannot be stored the user decides whether to store them as "?"; a failing write,
+// and a text larger than what is read back of the file, is shown as
+// "<file> に<what>を保存できませんでした。" with the reason. The old file stays whole unless the
+// result is a success.
 Stored storeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName,
                            std::string_view text, const QString& what);
 
@@ -39,6 +40,10 @@ std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* pa
 // Whether one more entry may join a list of `count` entries. A list file holds no more than
 // the first 10,001 entries; at that size the user is told so, and false comes back.
 bool roomForAnotherEntry(Platform& platform, QWidget* parent, qsizetype count);
+
+// Whether a list file with this text (UTF-8) is read back whole. When it would not be, the
+// user is told that the list can take no more, as for a full list, and false comes back.
+bool roomInListFile(Platform& platform, QWidget* parent, std::string_view text);
 
 // Adds "<file>（最初の N 件）" to `cut` when only the first entries of the file were read.
 void noteCutList(QStringList& cut, const char* fileName, const ListFile& file);

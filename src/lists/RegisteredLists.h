@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace norvelle {
@@ -37,10 +38,15 @@ struct ListFile {
     bool truncated = false;
 };
 
-// How much of a list file is read: the program writes at most kMaxListEntries entries, and
-// this holds that many of any sensible length. A file of a million entries would otherwise
-// take seconds and hundreds of megabytes to show.
+// The largest registered file (a list file or copyright.dat), in bytes of code page 932: the
+// program reads no more of one, and writes none larger, so whatever it stores comes back
+// whole. It holds kMaxListEntries entries of any sensible length; a file of a million entries
+// would otherwise take seconds and hundreds of megabytes to show.
 inline constexpr std::uint64_t kMaxListFileSize = std::uint64_t{4} << 20;
+
+// Whether a registered file with this text (UTF-8) stays within kMaxListFileSize once it is
+// code page 932.
+bool fitsRegisteredFile(std::string_view text);
 
 // Reads a list file by the item reading rule: its first kMaxListEntries entries, from no
 // more than its first kMaxListFileSize bytes (whole lines only). Bytes that are not valid

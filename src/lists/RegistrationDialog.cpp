@@ -59,8 +59,10 @@ bool RegistrationDialog::storeList(QListWidget* list, const char* fileName) {
     entries.reserve(static_cast<std::size_t>(list->count()));
     for (int i = 0; i < list->count(); ++i) entries.push_back(list->item(i)->text().toStdString());
 
-    switch (storeRegisteredFile(platform(), this, fileName, formatListFile(entries),
-                                QStringLiteral("登録内容"))) {
+    const std::string text = formatListFile(entries);
+    if (!roomInListFile(platform(), this, text)) return false;
+
+    switch (storeRegisteredFile(platform(), this, fileName, text, QStringLiteral("登録内容"))) {
         case Stored::No:
             return false;
         case Stored::Yes:

@@ -1,3 +1,4 @@
+#include "lists/RegisteredLists.h"
 #include "lists/RegistrationTest.h"
 #include "platform/FileErrorText.h"
 
@@ -86,8 +87,23 @@ TEST_F(CopyrightRegistrationTest, AFailedWriteIsReportedAndTheAnswerStaysInTheFi
         EXPECT_EQ(form->Text2(2)->text(), "new");
     }
 
-    // Characters Shift-JIS lacks: stored as "?" only when the user agrees.
+    // One character more than the next start reads back is refused; the largest is stored.
     failingFiles.clear();
+    const QString largest(static_cast<qsizetype>(kMaxListFileSize) - 4, u'x');  // "", CR LF
+    platform.clearRecords();
+    platform.answerInput(largest + "x").answer(MsgAnswer::Ok);
+    trigger("tyo");
+    ASSERT_EQ(platform.messages().size(), 1u);
+    EXPECT_TRUE(platform.messages()[0].text.contains(
+        QString::fromStdString(describeTooLarge(kMaxListFileSize))));
+    EXPECT_EQ(bytesOf("copyright.dat"), "\"old\"\r\n");
+    platform.answerInput(largest);
+    trigger("tyo");
+    start();
+    EXPECT_TRUE(form->Text2(2)->text() == largest);
+    writeBytes("copyright.dat", "\"old\"\r\n");
+
+    // Characters Shift-JIS lacks: stored as "?" only when the user agrees.
     platform.clearRecords();
     platform.answerInput("A😀B").answer(MsgAnswer::No);
     trigger("tyo");
