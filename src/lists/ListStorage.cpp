@@ -31,16 +31,16 @@ bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileN
     return removed.ok;
 }
 
-std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* parent,
-                                                 const char* fileName, CutWarning warning) {
+RegisteredEntries loadRegisteredEntries(Platform& platform, QWidget* parent, const char* fileName,
+                                        CutWarning warning) {
     const ListFile file = loadListFile(fileName);
     switch (file.state) {
         case ListFile::State::Missing:
-            return std::nullopt;
+            return {};
         case ListFile::State::Unreadable:
             reportFailure(platform, parent, cannotReadHeadline(QString::fromLatin1(fileName)),
                           describeFileError(file.errnum, kMaxListFileSize));
-            return std::nullopt;
+            return {std::nullopt, true};
         case ListFile::State::Empty:
         case ListFile::State::Items:
             break;
@@ -53,7 +53,7 @@ std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* pa
     QStringList entries;
     entries.reserve(static_cast<qsizetype>(file.items.size()));
     for (const auto& item : file.items) entries.push_back(QString::fromStdString(item));
-    return entries;
+    return {std::move(entries), file.truncated};
 }
 
 bool roomForAnotherEntry(Platform& platform, QWidget* parent, qsizetype count) {
@@ -80,6 +80,18 @@ bool roomInListFile(Platform& platform, QWidget* parent, std::string_view text) 
     r.icon = MsgIcon::Exclamation;
     platform.messageBox(parent, r);
     return false;
+}
+
+bool mayDropUnreadEntries(Platform& platform, QWidget* parent, const char* fileName) {
+    MessageBoxRequest r;
+    r.text = QStringLiteral("%1 には、読み込めなかった登録内容があります。"
+                            "変更すると、その登録内容は失われます。\n\n変更しますか ?")
+                 .arg(QString::fromLatin1(fileName));
+    r.title = QString::fromLatin1(kAppTitle);
+    r.buttons = MsgButtons::YesNo;
+    r.icon = MsgIcon::Exclamation;
+    r.defaultButton = MsgAnswer::No;
+    return platform.messageBox(parent, r) == MsgAnswer::Yes;
 }
 
 void noteCutList(QStringList& cut, const char* fileName, const ListFile& file) {

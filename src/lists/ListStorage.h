@@ -32,10 +32,17 @@ bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileN
 // main window when it is left, would only repeat what the user has just confirmed.
 enum class CutWarning { Show, AlreadyShown };
 
-// The entries of a list file, for a registration dialog to show. Nothing when the file is
-// missing or cannot be read (the latter is shown): the dialog's list then stays as it is.
-std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* parent,
-                                                 const char* fileName, CutWarning warning);
+// The entries of a list file, for a registration dialog to show.
+struct RegisteredEntries {
+    // Nothing when the file is missing or cannot be read (the latter is shown): the dialog's
+    // list then stays as it is.
+    std::optional<QStringList> entries;
+    // The file holds entries that are not shown: it was read in part, or it exists and could
+    // not be read at all. Storing the list in it would drop them.
+    bool unread = false;
+};
+RegisteredEntries loadRegisteredEntries(Platform& platform, QWidget* parent, const char* fileName,
+                                        CutWarning warning);
 
 // Whether one more entry may join a list of `count` entries. A list file holds no more than
 // the first 10,001 entries; at that size the user is told so, and false comes back.
@@ -44,6 +51,10 @@ bool roomForAnotherEntry(Platform& platform, QWidget* parent, qsizetype count);
 // Whether a list file with this text (UTF-8) is read back whole. When it would not be, the
 // user is told that the list can take no more, as for a full list, and false comes back.
 bool roomInListFile(Platform& platform, QWidget* parent, std::string_view text);
+
+// Asks before a change replaces a list file that holds entries the dialog could not show:
+// they would be gone. True when the user agrees.
+bool mayDropUnreadEntries(Platform& platform, QWidget* parent, const char* fileName);
 
 // Adds "<file>（最初の N 件）" to `cut` when only the first entries of the file were read.
 void noteCutList(QStringList& cut, const char* fileName, const ListFile& file);

@@ -44,9 +44,11 @@ void RegistrationDialog::loadList(QListWidget* list, const char* fileName) {
     QWidget* parent = isVisible() ? static_cast<QWidget*>(this) : parentWidget();
     const CutWarning warning = m_cutWarningShown ? CutWarning::AlreadyShown : CutWarning::Show;
     m_cutWarningShown = true;
-    if (auto entries = loadRegisteredEntries(platform(), parent, fileName, warning)) {
+    const RegisteredEntries loaded = loadRegisteredEntries(platform(), parent, fileName, warning);
+    m_unreadEntries = loaded.unread;
+    if (loaded.entries) {
         list->clear();
-        list->addItems(*entries);
+        list->addItems(*loaded.entries);
     }
 }
 
@@ -61,23 +63,28 @@ bool RegistrationDialog::storeList(QListWidget* list, const char* fileName) {
 
     const std::string text = formatListFile(entries);
     if (!roomInListFile(platform(), this, text)) return false;
+    if (m_unreadEntries && !mayDropUnreadEntries(platform(), this, fileName)) return false;
 
     switch (storeRegisteredFile(platform(), this, fileName, text, QStringLiteral("登録内容"))) {
         case Stored::No:
             return false;
         case Stored::Yes:
-            return true;
+            break;
         case Stored::WithReplacements:
             // Show what the file holds now, so the next change does not ask again.
             for (int i = 0; i < list->count(); ++i)
                 list->item(i)->setText(storedForm(list->item(i)->text()));
-            return true;
+            break;
     }
-    return false;
+    m_unreadEntries = false;  // the file holds the list now
+    return true;
 }
 
 bool RegistrationDialog::removeList(const char* fileName) {
-    return removeRegisteredFile(platform(), this, fileName);
+    if (m_unreadEntries && !mayDropUnreadEntries(platform(), this, fileName)) return false;
+    if (!removeRegisteredFile(platform(), this, fileName)) return false;
+    m_unreadEntries = false;
+    return true;
 }
 
 void RegistrationDialog::refreshOwnerAndClose() {

@@ -40,9 +40,11 @@ protected:
     // Whether the list may take one more entry; when it is full the user is told why not.
     bool roomForAnother(const QListWidget* list);
     // Rewrites the file from the list. False (after telling the user why) when the file
-    // still holds what it held before.
+    // still holds what it held before: it could not be written, the list would not be read
+    // back whole from it, or it holds entries the list lacks and the user keeps them.
     bool storeList(QListWidget* list, const char* fileName);
-    // Deletes the file; false (after telling the user why) when it is still there.
+    // Deletes the file; false when it is still there: it could not be deleted (the user is
+    // told why), or it holds entries the list lacks and the user keeps them.
     bool removeList(const char* fileName);
     // The exit button: the main window's lists follow the files, then the dialog closes.
     void refreshOwnerAndClose();
@@ -55,6 +57,8 @@ private:
     AppState& m_state;
     QLineEdit* m_focusTarget = nullptr;
     bool m_cutWarningShown = false;
+    // The file last read holds entries the list does not show: a change asks first.
+    bool m_unreadEntries = false;
 };
 
 // The row of the selected entry, or -1 when none is selected.

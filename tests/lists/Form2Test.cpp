@@ -41,7 +41,7 @@ Form2& form2(QDialog& dialog) {
 class Form2Test : public RegistrationTest, public ::testing::WithParamInterface<Mode> {
 protected:
     // Opens the dialog from the menu and lets `action` work on it.
-    void open(std::function<void(Form2&)> action) {
+    void open(const std::function<void(Form2&)>& action) {
         platform.onModal([action](QDialog& d) { action(form2(d)); });
         trigger(GetParam().action);
     }
@@ -314,8 +314,22 @@ TEST_P(Form2Test, EmptyEntriesKeepTheirPlaceAndAFullListTakesNoMore) {
         EXPECT_EQ(platform.messages()[1].icon, MsgIcon::Exclamation);
         EXPECT_TRUE(platform.messages()[1].text.contains("10001 件まで"));
 
-        // A deletion makes room; the typed text joins in the same step, and the list read
-        // back from the file is not cut any more.
+        // A deletion makes room, but storing the list would drop the entry that was not
+        // read: the user is asked first, and No keeps the file and the typed text.
+        platform.answer(MsgAnswer::No);
+        clickEntry(d.List1(), 2);
+        d.Command3()->click();
+        ASSERT_EQ(platform.messages().size(), 3u);
+        EXPECT_TRUE(platform.messages()[2].text.contains(QString::fromLatin1(m.file) +
+                                                         " には、読み込めなかった登録内容"));
+        EXPECT_EQ(platform.messages()[2].defaultButton, MsgAnswer::No);
+        EXPECT_TRUE(bytesOf(m.file) == registered);
+        EXPECT_EQ(d.List1()->item(2)->text(), "b");
+        EXPECT_EQ(d.Text1()->text(), "new");
+
+        // Yes: the typed text joins in the same step, and the list read back from the file
+        // is not cut any more.
+        platform.answer(MsgAnswer::Yes);
         clickEntry(d.List1(), 2);
         d.Command3()->click();
         ASSERT_EQ(d.List1()->count(), 10001);
@@ -323,7 +337,7 @@ TEST_P(Form2Test, EmptyEntriesKeepTheirPlaceAndAFullListTakesNoMore) {
         EXPECT_EQ(d.List1()->item(10000)->text(), "new");
         d.Command2()->click();
     });
-    EXPECT_EQ(platform.messages().size(), 2u);  // leaving repeats no warning
+    EXPECT_EQ(platform.messages().size(), 4u);  // leaving repeats no warning
     std::string expected = "a\r\n\r\n";
     for (std::size_t i = 3; i < kMaxListEntries; ++i) expected += "c" + std::to_string(i) + "\r\n";
     EXPECT_EQ(bytesOf(m.file), expected + "new\r\n");

@@ -20,7 +20,7 @@ const QStringList kFixed = {"Direct X 8.0", "Direct X 7.0", "Direct X 6.0",
 
 class Form3Test : public RegistrationTest {
 protected:
-    void open(std::function<void(Form3&)> action) {
+    void open(const std::function<void(Form3&)>& action) {
         platform.onModal([action](QDialog& d) {
             auto* f = qobject_cast<Form3*>(&d);
             ASSERT_NE(f, nullptr) << "the dialog shown is not Form3";
@@ -183,17 +183,27 @@ TEST_F(Form3Test, AFileThatCannotBeChangedIsReportedAndTheListMatchesIt) {
         EXPECT_EQ(namesIn(dir.path()), names);
     }
 
-    // A file that cannot be read is reported on opening; the list stays empty.
+    // A file that cannot be read is reported on opening; the list stays empty, and storing
+    // it in the file's place asks first.
     failingFiles.clear();
     std::filesystem::remove("Needfiles.dat");
     std::filesystem::create_directory("Needfiles.dat");
     platform.clearRecords();
     platform.answer(MsgAnswer::Ok);
-    open([&](Form3& d) { EXPECT_EQ(d.List1()->count(), 0); });
+    open([&](Form3& d) {
+        EXPECT_EQ(d.List1()->count(), 0);
+        platform.answer(MsgAnswer::No);
+        d.Text1()->insert("d");
+        writes.clear();
+        d.Command3()->click();
+        EXPECT_TRUE(writes.empty());
+        EXPECT_EQ(d.Text1()->text(), "d");
+    });
     const auto messages = platform.messages();
-    ASSERT_EQ(messages.size(), 1u);
+    ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
     EXPECT_TRUE(messages[0].text.contains("Needfiles.dat を読み込めませんでした"));
+    EXPECT_TRUE(messages[1].text.contains("読み込めなかった登録内容"));
 }
 
 TEST_F(Form3Test, ListsFarTooLongAreReadInPartAndTheUserIsTold) {
@@ -245,14 +255,18 @@ TEST_F(Form3Test, ListsFarTooLongAreReadInPartAndTheUserIsTold) {
         EXPECT_EQ(platform.messages()[1].title, "Norvelle");
         EXPECT_TRUE(platform.messages()[1].text.contains("10001 件まで"));
 
+        // Deleting an entry stores what was read, once the user agrees to lose the rest.
+        platform.answer(MsgAnswer::Yes);
         clickEntry(d.List1(), 0);
         d.Command2()->click();
+        ASSERT_EQ(platform.messages().size(), 3u);
+        EXPECT_TRUE(platform.messages()[2].text.contains("読み込めなかった登録内容"));
         d.Command4()->click();  // EMAIL.dat is cut still: the user heard at start-up
     });
     std::string kept;  // what was read, without the deleted first entry
     for (std::size_t i = 1; i < kMaxListEntries; ++i) kept += "F" + std::to_string(i) + "\r\n";
-    EXPECT_EQ(bytesOf("Needfiles.dat"), kept);
-    EXPECT_EQ(platform.messages().size(), 2u);
+    EXPECT_TRUE(bytesOf("Needfiles.dat") == kept);
+    EXPECT_EQ(platform.messages().size(), 3u);
     EXPECT_EQ(form->List1()->count(), 5 + 10000);
 }
 
