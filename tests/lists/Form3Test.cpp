@@ -4,8 +4,6 @@
 #include "lists/RegistrationTest.h"
 #include "platform/Twips.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -218,8 +216,8 @@ TEST_F(Form3Test, ListsFarTooLongAreReadInPartAndTheUserIsTold) {
         needed += "F" + std::to_string(i) + "\r\n";
     writeBytes("Needfiles.dat", needed);
     writeBytes("HomePage.dat", "");
-    ASSERT_EQ(::truncate("HomePage.dat", std::int64_t{1} << 30), 0);
-    ASSERT_EQ(::mkfifo("copyright.dat", 0644), 0);
+    resizeFile("HomePage.dat", std::int64_t{1} << 30);
+    ASSERT_TRUE(makeNamedPipe("copyright.dat") || kOnWindows);
 
     platform.answer(MsgAnswer::Ok);
     start();
