@@ -1,6 +1,7 @@
 # The release archive of the Windows build: `cmake --build build/win64 --target package` makes
-# norvelle-cli-VERSION-win64.zip with norvelle-cli.exe, the plugins, the help file and the
-# READMEs. The READMEs are kept in UTF-8 in packaging/windows and shipped in code page 932
+# norvelle-VERSION-win64.zip with norvelle.exe and what it loads (cmake/WindowsQtRuntime.cmake),
+# norvelle-cli.exe, the plugins, the help file and the READMEs. The READMEs are kept in UTF-8
+# in packaging/windows and shipped in code page 932
 # with CR LF, the way Windows users' editors and consoles read them.
 
 set(NORVELLE_PACKAGE_TEXTS README-ja.txt README.txt)
@@ -19,12 +20,17 @@ endforeach()
 add_custom_target(norvelle_package_texts ALL DEPENDS ${norvelle_package_outputs})
 install(FILES ${norvelle_package_outputs} DESTINATION ${NORVELLE_PROGRAM_DIR})
 
+if(TARGET norvelle)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsQtRuntime.cmake)
+endif()
+
 set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME norvelle-cli)
+set(CPACK_PACKAGE_NAME norvelle)
 set(CPACK_PACKAGE_VENDOR Norvelle)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME norvelle-cli-${PROJECT_VERSION}-win64)
+set(CPACK_PACKAGE_FILE_NAME norvelle-${PROJECT_VERSION}-win64)
 # One folder in the archive, named like the archive, so that unpacking it puts nothing loose.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsSetup.cmake)
 include(CPack)

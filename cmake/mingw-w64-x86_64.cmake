@@ -1,6 +1,6 @@
-# Cross build of the core, norvelle-cli and the core's tests for 64-bit Windows with Debian's
-# MinGW-w64 (g++-mingw-w64-x86-64-posix); the tests run under Wine. Qt for Windows is not
-# installed here, so the windows are left out of this build.
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix); the
+# tests run under Wine. The windows need Qt built for Windows (scripts/qt-win64.sh): pass its
+# prefix as NORVELLE_QT_WIN64, or set NORVELLE_CLI_ONLY for the core and norvelle-cli alone.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -16,9 +16,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# One .exe that needs no DLL beside it: libgcc, libstdc++ and winpthread linked in.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Qt for Windows: its packages are found under its prefix, its tools (moc, rcc, uic) are the
+# Linux Qt's of the same version.
+if(NORVELLE_QT_WIN64)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${NORVELLE_QT_WIN64})
+  list(APPEND CMAKE_PREFIX_PATH ${NORVELLE_QT_WIN64})
+  set(QT_HOST_PATH /usr CACHE PATH "")
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "")
+endif()
 # Tests and the command line run here under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-
-set(NORVELLE_CLI_ONLY ON CACHE BOOL "Build the core and norvelle-cli only, without Qt" FORCE)

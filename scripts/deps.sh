@@ -35,7 +35,34 @@ TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imag
                dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi
                # the install test: manual pages, completion, file type, catalogue entry
                man-db groff-base bash-completion shared-mime-info libxml2-utils appstream)
-# What the Windows build of norvelle-cli needs: the MinGW-w64 cross compiler (posix threads),
-# Wine to run it and its tests, and GoogleTest's source, which the cross build compiles for
-# Windows (libgtest-dev is built for Linux).
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 googletest)
+# What the Windows build needs: the MinGW-w64 cross compiler (posix threads), Wine to run the
+# programs and their tests, GoogleTest's source, which the cross build compiles for Windows
+# (libgtest-dev is built for Linux), dpkg-dev to unpack Debian's Qt source for Qt's Windows
+# build (scripts/qt-win64.sh), the locale definitions for Wine in Japanese, and NSIS, which
+# makes the setup program (its 64-bit stubs and plugins are in nsis-common).
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 googletest dpkg-dev locales nsis)
+
+# Adds a deb-src entry beside each deb entry of the machine's APT sources, naming the same
+# archives, so that `apt-get source` finds Debian's sources (the Windows build of Qt uses
+# them). Written to one file of our own; the machine's own entries are left as they are.
+add_deb_src_entries() {
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    local dir=/etc/apt/sources.list.d f
+    local deb822=() oneline=()
+    for f in "$dir"/*.sources; do
+        [ -f "$f" ] || continue
+        case $f in */norvelle-deb-src.sources) continue ;; esac
+        # Stanzas with Types: deb become the same stanza with Types: deb-src.
+        deb822+=("$(awk 'BEGIN{RS="";ORS="\n\n"} /Types:[^\n]*deb/ {
+                             gsub(/Types:[^\n]*/, "Types: deb-src"); print }' "$f")")
+    done
+    for f in /etc/apt/sources.list "$dir"/*.list; do
+        [ -f "$f" ] || continue
+        case $f in */norvelle-deb-src.list) continue ;; esac
+        oneline+=("$(sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f")")
+    done
+    printf '%s\n' "${deb822[@]}" | "${sudo[@]}" tee "$dir/norvelle-deb-src.sources" >/dev/null
+    printf '%s\n' "${oneline[@]}" | "${sudo[@]}" tee "$dir/norvelle-deb-src.list" >/dev/null
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+}

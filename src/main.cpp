@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/QtPlatform.h"
+#include "platform/QtPlatformDesktop.h"
 #include "text/FileIO.h"
 
 #include <QApplication>
@@ -34,6 +35,9 @@ int main(int argc, char* argv[]) {
     norvelle::removeTemporaryFilesOnSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Norvelle"));
+    // Named as it was given, relative to the folder the program was started in.
+    const std::optional<QString> document = documentArgument(QApplication::arguments());
+    norvelle::desktop::enterProgramFolder();
 
     // The program speaks Japanese whatever the system's locale, Qt's own buttons and file
     // dialogs included.
@@ -52,7 +56,7 @@ int main(int argc, char* argv[]) {
     norvelle::Form1 form(platform, state);
     form.show();
     // Opened once the window is up, so a file it refuses is told about over the window.
-    if (const std::optional<QString> document = documentArgument(QApplication::arguments()))
+    if (document)
         QTimer::singleShot(0, &form, [&form, path = document->toStdString()] {
             form.openDocument(path);
         });

@@ -1,9 +1,10 @@
 #include "platform/QtPlatform.h"
 
+#include "platform/QtPlatformDesktop.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -12,10 +13,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
-#include <QProcess>
 #include <QSettings>
-#include <QStandardPaths>
-#include <QUrl>
 #include <limits>
 
 namespace norvelle {
@@ -95,10 +93,12 @@ private:
 std::optional<QString> runFileDialog(QWidget* parent, const FileDialogRequest& request,
                                      QFileDialog::AcceptMode mode) {
     QFileDialog dialog(parent);
-    // Qt's own dialog looks and behaves the same on every desktop; the program asks its own
-    // overwrite question, and a name typed without extension is used as typed.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setProxyModel(new JapaneseFileList(&dialog));
+    // Either dialog, the desktop's own or Qt's, leaves the overwrite question to the program
+    // and uses a name typed without extension as typed.
+    if (!desktop::nativeFileDialogs()) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setProxyModel(new JapaneseFileList(&dialog));
+    }
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
@@ -182,21 +182,7 @@ void QtPlatform::setClipboardText(const QString& text) {
 }
 
 int QtPlatform::openWithShell(const QString& target, const QString& workingDirectory) {
-    // The opened program starts in the folder the caller names (the program's folder, for the
-    // help and link commands), so it finds the files beside Norvelle by their bare names.
-    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if (!opener.isEmpty()) {
-        QProcess process;
-        process.setProgram(opener);
-        process.setArguments({target});
-        process.setWorkingDirectory(workingDirectory);
-        process.setStandardInputFile(QProcess::nullDevice());
-        return process.startDetached() ? 1 : 0;
-    }
-    // A desktop without xdg-open: Qt's own route, from the program's working directory.
-    const bool isUrl = target.contains(QLatin1Char(':')) && !target.startsWith(QLatin1Char('/'));
-    const QUrl url = isUrl ? QUrl(target) : QUrl::fromLocalFile(target);
-    return QDesktopServices::openUrl(url) ? 1 : 0;
+    return desktop::shellOpen(target, workingDirectory);
 }
 
 void QtPlatform::writeSetting(const QString& application, const QString& section,

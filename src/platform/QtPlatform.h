@@ -4,8 +4,8 @@
 
 namespace norvelle {
 
-// The real desktop: Qt's message boxes, input box, file dialogs (Qt's own, the same on every
-// desktop), clipboard, desktop services and settings.
+// The real desktop: Qt's message boxes, input box, file dialogs (the system's own on Windows,
+// Qt's own elsewhere), clipboard, the shell and settings.
 class QtPlatform : public Platform {
 public:
     MsgAnswer messageBox(QWidget* parent, const MessageBoxRequest& request) override;

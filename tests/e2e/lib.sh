@@ -10,6 +10,9 @@
 #   NORVELLE_E2E_SCREENSHOTS  optional: a folder that receives the screenshots of the main road
 #   NORVELLE_E2E_WAIT       optional: seconds one wait may take (default 20)
 #   NORVELLE_E2E_LIMIT      optional: seconds a whole scenario may take (default 180)
+#   NORVELLE_E2E_WINE       optional: 1 runs the Windows program under Wine; NORVELLE_BIN is then
+#                           its unpacked program folder, WINEPREFIX a prefix of the test's own,
+#                           and Wine speaks Japanese (ja_JP.UTF-8, from LOCPATH if need be)
 #
 # Synchronisation never sleeps for a fixed time: the helpers wait for windows by their title,
 # for files and for the clipboard by polling, each wait bounded.
@@ -22,7 +25,9 @@ E2E_NAME=$(basename "$0" .sh)
 
 # Every scenario gets an X server of its own and a bound on its whole run.
 if [ -z "${NORVELLE_E2E_IN_X:-}" ]; then
-    for tool in xvfb-run xauth xdotool xclip xwininfo xprop import convert iconv; do
+    tools=(xvfb-run xauth xdotool xclip xwininfo xprop import convert iconv)
+    [ -n "${NORVELLE_E2E_WINE:-}" ] && tools+=(wine wineserver winepath)
+    for tool in "${tools[@]}"; do
         if ! command -v "$tool" >/dev/null 2>&1; then
             echo "e2e: $tool is missing; scripts/deps.sh lists the test packages" >&2
             exit 1
@@ -54,6 +59,17 @@ export XDG_RUNTIME_DIR=$WORK/runtime
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
+WINE=${NORVELLE_E2E_WINE:-}
+if [ -n "$WINE" ]; then
+    : "${WINEPREFIX:?a Wine prefix for the tests}"
+    # Wine in Japanese, as a Japanese Windows: its own dialogs speak Japanese.
+    export LC_ALL=ja_JP.UTF-8 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+    [ "$(locale charmap 2>/dev/null)" = UTF-8 ] ||
+        { echo "e2e: no ja_JP.UTF-8 locale (set LOCPATH)" >&2; exit 1; }
+    unset QT_QPA_PLATFORM
+    # A Wine server of this X server's own.
+    wineserver -k 2>/dev/null || true
+fi
 unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS QT_STYLE_OVERRIDE QT_SCALE_FACTOR
 # A sanitizer build: what the system's D-Bus library keeps for the whole run is not ours.
 export LSAN_OPTIONS="suppressions=$E2E_DIR/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
@@ -75,6 +91,7 @@ e2e_cleanup() {
     fi
     for pid in ${APP_PID:+"$APP_PID"} "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in ${APP_PID:+"$APP_PID"} "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    [ -n "$WINE" ] && { wineserver -k 2>/dev/null || true; }
     [ "$rc" -eq 0 ] && rm -rf "$WORK"
     exit "$rc"
 }
@@ -95,11 +112,17 @@ step() { echo "-- $*"; }
 to_cp932() { sed 's/$/\r/' "$1" | iconv -f UTF-8 -t CP932; }
 
 # A fresh program folder: the program, the test's own plugin かんたん.spd (from
-# sample-plugin.txt) and the shipped 標準.spd. Prints its path.
+# sample-plugin.txt) and the shipped 標準.spd. Prints its path. Under Wine the program is the
+# unpacked Windows folder, without its plugins.
 make_program_folder() {
     local dir=$WORK/program
     mkdir -p "$dir"
-    cp "$NORVELLE_BIN" "$dir/norvelle"
+    if [ -n "$WINE" ]; then
+        cp -r "$NORVELLE_BIN"/. "$dir/"
+        rm -f "$dir"/*.spd
+    else
+        cp "$NORVELLE_BIN" "$dir/norvelle"
+    fi
     to_cp932 "$E2E_DIR/sample-plugin.txt" >"$dir/かんたん.spd"
     cp "$NORVELLE_SOURCE_DIR/plugins/標準.spd" "$dir/"
     echo "$dir"
@@ -111,7 +134,11 @@ MAIN_TITLE='^Norvelle  Ver 2\.06 - '
 # waits for the main window; MAIN is its window id.
 start_program() {
     local dir=$1
-    (cd "$dir" && exec ./norvelle) >"$WORK/program.log" 2>&1 &
+    if [ -n "$WINE" ]; then
+        (cd "$dir" && exec wine ./norvelle.exe) >"$WORK/program.log" 2>&1 &
+    else
+        (cd "$dir" && exec ./norvelle) >"$WORK/program.log" 2>&1 &
+    fi
     APP_PID=$!
     MAIN=$(wait_window "$MAIN_TITLE\(新規作成\)$")
 }
@@ -278,9 +305,15 @@ expect_same_bytes() {
     fi
 }
 
+# A path as the program's file dialog takes it: under Wine, the Windows name of the file.
+dialog_path() {
+    if [ -n "$WINE" ]; then winepath -w "$1" 2>/dev/null; else echo "$1"; fi
+}
+
 # Types a path into the file dialog's name field and accepts it.
 answer_file_dialog() {
-    local title=$1 path=$2 dialog
+    local title=$1 path dialog
+    path=$(dialog_path "$2")
     dialog=$(wait_window "^$title\$")
     focus "$dialog"
     keys ctrl+a

@@ -95,7 +95,8 @@ wait_program_end
 
 if [ -n "${NORVELLE_E2E_SCREENSHOTS:-}" ]; then
     mkdir -p "$NORVELLE_E2E_SCREENSHOTS"
-    cp "$WORK/shots/main-window.png" "$WORK/shots/plugin-selection.png" \
-        "$WORK/shots/preview.png" "$NORVELLE_E2E_SCREENSHOTS/"
+    for shot in main-window plugin-selection preview; do
+        cp "$WORK/shots/$shot.png" "$NORVELLE_E2E_SCREENSHOTS/${WINE:+windows-}$shot.png"
+    done
 fi
 echo "main road: passed"

@@ -192,7 +192,7 @@ TEST_F(Form5Test, APluginThatCannotBeReadOnOkIsReported) {
     form->Text2(0)->setText("名前");
     create([&](Form5& d) {
         click(d, 0);
-        std::filesystem::remove(prog + "/消えた.spd");
+        std::filesystem::remove(fsPath(prog + "/消えた.spd"));
         platform.answer(MsgAnswer::Ok);
         d.Command1()->click();
         EXPECT_EQ(modalsShown(), 1);  // no preview

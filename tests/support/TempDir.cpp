@@ -28,7 +28,9 @@ TempDir::TempDir() {
     for (int attempt = 0; m_path.empty(); ++attempt) {
         const auto candidate = std::filesystem::temp_directory_path() /
                                ("norvelle-test-" + std::to_string(random() % 1000000000));
-        if (std::filesystem::create_directory(candidate)) m_path = utf8Path(candidate);
+        // With "/" between the names on Windows too, as Qt and the file dialogs give paths.
+        if (std::filesystem::create_directory(candidate))
+            m_path = utf8Path(std::filesystem::path(candidate.generic_u8string()));
         if (attempt == 100) throw std::runtime_error("no temporary folder");
     }
     std::filesystem::current_path(fsPath(m_path));

@@ -14,10 +14,11 @@ struct WriteFault {
     int errnum;
 };
 
-// A full disk, a folder the user may not write to, and a file system that refuses the final
-// rename, as for a file another program holds open.
+// A full disk, a read-only medium, and a file system that refuses the final rename, as for a
+// file another program holds open. (A refused creation reads as a folder the user may not
+// write to on Windows, whose folders have no write bit to tell it apart.)
 inline constexpr WriteFault kWriteFaults[] = {
-    {"write", ENOSPC}, {"open", EACCES}, {"rename", EBUSY}};
+    {"write", ENOSPC}, {"open", EROFS}, {"rename", EBUSY}};
 
 // A file the user may not delete, and one held open elsewhere.
 inline constexpr WriteFault kRemoveFaults[] = {{"remove", EACCES}, {"remove", EBUSY}};

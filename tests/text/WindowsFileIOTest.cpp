@@ -26,7 +26,8 @@ using test::writeBytes;
 std::set<std::string> namesInLongFolder(const std::string& folder) {
     std::set<std::string> names;
     WIN32_FIND_DATAW found;
-    const std::wstring pattern = L"\\\\?\\" + fsPath(folder).wstring() + L"\\*";
+    // A \\?\ path takes no "/" between names.
+    const std::wstring pattern = L"\\\\?\\" + fsPath(folder).make_preferred().wstring() + L"\\*";
     const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Windows only: help and the mail link reach the program Windows associates with them through
+# the shell's "open", started in the program's folder with the target as given: the help
+# file's Windows path, and the mail address with its Japanese subject, not percent-encoded.
+# A stand-in handler (record_open.exe) is registered in the test's Wine prefix.
+source "$(dirname "$0")/lib.sh"
+
+[ -n "$WINE" ] || fail "the shell's open is a Windows call: run under Wine"
+: "${NORVELLE_E2E_RECORD_OPEN:?the stand-in handler}"
+
+dir=$(make_program_folder)
+handler=$(winepath -w "$NORVELLE_E2E_RECORD_OPEN")
+record=$WORK/opened.txt
+export NORVELLE_E2E_RECORD
+NORVELLE_E2E_RECORD=$(winepath -w "$record")
+
+register() { # register EXTENSION_OR_SCHEME CLASS
+    local key='HKCU\Software\Classes'
+    wine reg add "$key\\$1" /ve /d "$2" /f >/dev/null
+    wine reg add "$key\\$2\\shell\\open\\command" /ve /d "\"$handler\" \"%1\"" /f >/dev/null
+}
+register .txt NorvelleTestText
+register mailto NorvelleTestMail
+wine reg add 'HKCU\Software\Classes\mailto' /v 'URL Protocol' /d '' /f >/dev/null
+
+# expect_opened TARGET: the handler ran in the program's folder with TARGET as its argument.
+expect_opened() {
+    wait_file "$record"
+    local folder line
+    folder=$(sed -n 1p "$record" | tr -d '\r')
+    line=$(sed -n 2p "$record" | tr -d '\r')
+    [ "${folder%\\}" = "$(winepath -w "$dir")" ] ||
+        fail "the handler started in '$folder', not in the program's folder"
+    case $line in
+        *"\"$1\""*) ;;
+        *) fail "the handler was given '$line', not '$1'" ;;
+    esac
+    rm -f "$record"
+}
+
+start_program "$dir"
+
+step "ヘルプ opens norvelle.txt of the program's folder"
+focus "$MAIN"
+keys alt Left Return Return # the last menu, ヘルプ, and its first entry, ヘルプ
+expect_opened "$(winepath -w "$dir")\\norvelle.txt"
+
+step "the mail link of バージョン情報"
+focus "$MAIN"
+keys alt Left Return Down Return # ヘルプ, then its second entry, バージョン情報
+about=$(wait_window '^Norvelleのﾊﾞｰｼﾞｮﾝ情報$')
+focus "$about"
+click "$about" 2445 1800 1260 # Label4, the support address
+expect_opened 'mailto:info@example.org?Subject=Norvelle Ver 2.06 について'
+focus "$about"
+keys Return
+wait_gone "$about" "バージョン情報"
+
+file_menu 3
+answer_message Norvelle n
+wait_program_end
+echo "shell open: passed"
