@@ -25,5 +25,9 @@ add_custom_target(norvelle_setup
   BYPRODUCTS ${NORVELLE_SETUP_FILE} ${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.zip
   COMMENT "Packing ${CPACK_PACKAGE_FILE_NAME}.zip and norvelle-${PROJECT_VERSION}-setup.exe"
   VERBATIM)
-# Everything the archive holds is built first.
+# Everything the archive holds is built first: the programs, the READMEs and the stripped
+# copies of the libraries the window loads.
 add_dependencies(norvelle_setup norvelle norvelle-cli norvelle_package_texts)
+if(TARGET norvelle_runtime)
+  add_dependencies(norvelle_setup norvelle_runtime)
+endif()
