@@ -10,13 +10,25 @@ get_filename_component(norvelle_qt_bin ${norvelle_qtcore_dll} DIRECTORY)
 get_filename_component(norvelle_qt_prefix ${norvelle_qt_bin} DIRECTORY)
 set(NORVELLE_QT_WIN64_BIN ${norvelle_qt_bin} CACHE INTERNAL "Qt's DLLs, for Wine's path")
 
-install(FILES ${norvelle_qt_bin}/Qt6Core.dll ${norvelle_qt_bin}/Qt6Gui.dll
-              ${norvelle_qt_bin}/Qt6Widgets.dll
-        DESTINATION ${NORVELLE_PROGRAM_DIR})
-install(FILES ${norvelle_qt_prefix}/plugins/platforms/qwindows.dll
-        DESTINATION ${NORVELLE_PROGRAM_DIR}/plugins/platforms)
-install(FILES ${norvelle_qt_prefix}/plugins/styles/qwindowsvistastyle.dll
-        DESTINATION ${NORVELLE_PROGRAM_DIR}/plugins/styles)
+# Stripped copies: the libraries as built carry their symbol tables, twice the size.
+set(norvelle_runtime_dir ${CMAKE_CURRENT_BINARY_DIR}/runtime)
+set(norvelle_runtime_outputs)
+function(norvelle_runtime_file source destination)
+  get_filename_component(name ${source} NAME)
+  set(out ${norvelle_runtime_dir}/${destination}/${name})
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${norvelle_runtime_dir}/${destination}
+    COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${out} ${source}
+    DEPENDS ${source} COMMENT "Stripping ${name}")
+  install(FILES ${out} DESTINATION ${NORVELLE_PROGRAM_DIR}/${destination})
+  set(norvelle_runtime_outputs ${norvelle_runtime_outputs} ${out} PARENT_SCOPE)
+endfunction()
+
+foreach(dll Qt6Core Qt6Gui Qt6Widgets)
+  norvelle_runtime_file(${norvelle_qt_bin}/${dll}.dll .)
+endforeach()
+norvelle_runtime_file(${norvelle_qt_prefix}/plugins/platforms/qwindows.dll plugins/platforms)
+norvelle_runtime_file(${norvelle_qt_prefix}/plugins/styles/qwindowsvistastyle.dll plugins/styles)
 # Qt looks for its plugins and translations under the prefix qt.conf names: the program folder.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../packaging/windows/qt.conf
         DESTINATION ${NORVELLE_PROGRAM_DIR})
@@ -37,5 +49,7 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   endif()
   list(APPEND norvelle_runtime_dlls ${found})
 endforeach()
-set(NORVELLE_MINGW_RUNTIME_DLLS ${norvelle_runtime_dlls} CACHE INTERNAL "")
-install(FILES ${norvelle_runtime_dlls} DESTINATION ${NORVELLE_PROGRAM_DIR})
+foreach(dll ${norvelle_runtime_dlls})
+  norvelle_runtime_file(${dll} .)
+endforeach()
+add_custom_target(norvelle_runtime ALL DEPENDS ${norvelle_runtime_outputs})

@@ -101,6 +101,10 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogRequest& r
     }
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setAcceptMode(mode);
+    // The captions of a Japanese Windows' own dialogs, which Qt's translation gives its dialog
+    // too; the system's dialog is handed them, since not every system names it itself.
+    dialog.setWindowTitle(mode == QFileDialog::AcceptSave ? QStringLiteral("名前を付けて保存")
+                                                          : QStringLiteral("開く"));
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
                                                        : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QString());

@@ -45,7 +45,8 @@ windows_dll() {
         kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | shell32.dll | ole32.dll | \
             oleaut32.dll | comdlg32.dll | imm32.dll | winmm.dll | uxtheme.dll | dwmapi.dll | \
             version.dll | shlwapi.dll | msvcrt.dll | setupapi.dll | userenv.dll | netapi32.dll | \
-            mpr.dll | ws2_32.dll | wtsapi32.dll | d3d9.dll | d3d11.dll | dxgi.dll | \
+            mpr.dll | ws2_32.dll | wtsapi32.dll | d3d9.dll | d3d11.dll | dxgi.dll | authz.dll | \
+            shcore.dll | \
             api-ms-win-*) return 0 ;;
     esac
     return 1
@@ -60,7 +61,7 @@ while IFS= read -r -d '' binary; do
 done < <(find "$root" \( -name '*.exe' -o -name '*.dll' \) -print0)
 
 # A window program without a console, with its version information and icon for Explorer.
-x86_64-w64-mingw32-objdump -p "$root/norvelle.exe" | grep -q 'Subsystem.*(Windows GUI)' ||
+[[ $(x86_64-w64-mingw32-objdump -p "$root/norvelle.exe") == *"(Windows GUI)"* ]] ||
     fail "norvelle.exe is not a window program"
 # hex_pattern: the bytes of standard input as a pattern of grep -P.
 hex_pattern() { od -An -tx1 -v | tr -d ' \n' | sed 's/../\\x&/g'; }

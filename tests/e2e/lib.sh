@@ -82,6 +82,10 @@ e2e_cleanup() {
     if [ "$rc" -ne 0 ]; then
         mkdir -p "$E2E_ARTIFACTS"
         import -window root "$E2E_ARTIFACTS/$E2E_NAME-failure.png" 2>/dev/null || true
+        echo "--- shown windows:" >&2
+        for pid in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+            is_top_level "$pid" && echo "  '$(title_of "$pid")'" >&2
+        done
         if [ -s "$WORK/program.log" ]; then
             echo "--- program output" >&2
             tail -n 40 "$WORK/program.log" >&2
@@ -310,16 +314,21 @@ dialog_path() {
     if [ -n "$WINE" ]; then winepath -w "$1" 2>/dev/null; else echo "$1"; fi
 }
 
-# Types a path into the file dialog's name field and accepts it.
-answer_file_dialog() {
-    local title=$1 path dialog
+# Types a path into the name field of the open file dialog DIALOG and accepts it.
+enter_file_name() {
+    local dialog=$1 path
     path=$(dialog_path "$2")
-    dialog=$(wait_window "^$title\$")
     focus "$dialog"
-    keys ctrl+a
+    # Select the proposed name: Windows' name field takes no Ctrl+A.
+    if [ -n "$WINE" ]; then keys Home shift+End; else keys ctrl+a; fi
     type_text "$path"
     keys Return
     wait_gone "$dialog" "file dialog"
+}
+
+# Waits for the file dialog titled so and answers it with a path.
+answer_file_dialog() {
+    enter_file_name "$(wait_window "^$1\$")" "$2"
 }
 
 # Answers the message box titled so with a key: y (はい), n (いいえ), Escape (キャンセル) or

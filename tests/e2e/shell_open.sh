@@ -14,14 +14,14 @@ record=$WORK/opened.txt
 export NORVELLE_E2E_RECORD
 NORVELLE_E2E_RECORD=$(winepath -w "$record")
 
-register() { # register EXTENSION_OR_SCHEME CLASS
-    local key='HKCU\Software\Classes'
-    wine reg add "$key\\$1" /ve /d "$2" /f >/dev/null
-    wine reg add "$key\\$2\\shell\\open\\command" /ve /d "\"$handler\" \"%1\"" /f >/dev/null
-}
-register .txt NorvelleTestText
-register mailto NorvelleTestMail
-wine reg add 'HKCU\Software\Classes\mailto' /v 'URL Protocol' /d '' /f >/dev/null
+# The stand-in opens text files (through a file type of its own, as .txt names one) and mail
+# addresses (a URL scheme names its command itself).
+classes='HKLM\Software\Classes'
+command="\"$handler\" \"%1\""
+wine reg add "$classes\.txt" /ve /d NorvelleTestText /f >/dev/null
+wine reg add "$classes\NorvelleTestText\shell\open\command" /ve /d "$command" /f >/dev/null
+wine reg add "$classes\mailto" /v 'URL Protocol' /d '' /f >/dev/null
+wine reg add "$classes\mailto\shell\open\command" /ve /d "$command" /f >/dev/null
 
 # expect_opened TARGET: the handler ran in the program's folder with TARGET as its argument.
 expect_opened() {
