@@ -1,14 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Windows setup program (the norvelle_setup target) and proves it under Wine, in a
-# fresh prefix of its own, the way a user meets it: an older version installed first and the
-# registered lists written into its folder; this setup run silently over it (/S); the
-# installed files exactly those of the release archive plus the uninstaller and the user's
-# lists, byte for byte; the Start menu shortcut, the .sft file type and the entry of
-# Settings → Apps read back from the registry; a .sft document started through the file
-# type's open command in its own folder (as Explorer starts it), its name in the window's
-# title and the needed files it selects from the program folder's Needfiles.dat saved back
-# unchanged; the uninstaller leaving exactly the user's four files; and a .sft file type of
-# another program left to it by setup and uninstaller alike.
+# Builds the Windows setup program (the norvelle_setup target) and proves it under Wine in a
+# fresh prefix: an upgrade over an older version that keeps the registered lists, the installed
+# files, shortcut, file type and Settings → Apps entry, a .sft document opened through the file
+# type in its own folder, the uninstall, and a .sft file type of another program left to it.
 #
 # Usage: windows_setup.sh BUILD_DIR   (a configured cross build of the window)
 set -uo pipefail
@@ -131,25 +125,17 @@ import struct, sys
 d = open(sys.argv[1], 'rb').read()
 u32 = lambda o: struct.unpack_from('<I', d, o)[0]
 u16 = lambda o: struct.unpack_from('<H', d, o)[0]
-def text(o, end):
-    e = o
-    while d[e:e + end] != b'\0' * end: e += end
-    return d[o:e].decode('utf-16-le' if end == 2 else 'cp932')
-assert u32(0) == 0x4C, 'not a shell link'
 flags, pos = u32(20), 76
-if flags & 0x1: pos += 2 + u16(pos)                       # the item list
-if flags & 0x2:                                           # LinkInfo: the target's path
-    info = pos
-    print(text(info + u32(info + 28), 2) if u32(info + 4) >= 0x24 else text(info + u32(info + 16), 1))
-    pos += u32(info)
-else:
-    print('')
-for bit in (0x4, 0x8, 0x10):                              # name, relative path, working folder
+assert u32(0) == 0x4C and flags & 0x2, 'not a shell link to a file'
+if flags & 0x1: pos += 2 + u16(pos)                           # the item list
+print(d[pos + u32(pos + 16):].split(b'\0')[0].decode('cp932'))  # LinkInfo's local path
+pos += u32(pos)
+for bit in (0x4, 0x8, 0x10):                                  # name, relative path, working folder
     if flags & bit:
         n, width = u16(pos), 2 if flags & 0x80 else 1
-        value = d[pos + 2:pos + 2 + n * width].decode('utf-16-le' if width == 2 else 'cp932')
+        text = d[pos + 2:pos + 2 + n * width].decode('utf-16-le' if width == 2 else 'cp932')
+        if bit == 0x10: print(text.rstrip('\0'))
         pos += 2 + n * width
-        if bit == 0x10: print(value.rstrip('\0'))
 EOF
 ) || fail "the shortcut cannot be read"
 [ "$link" = "$program_win\\norvelle.exe"$'\n'"$program_win" ] ||
