@@ -192,11 +192,7 @@ until [ -n "$dialog" ]; do
     sleep 0.05
     dialog=$(comm -13 <(sort <<<"$before") <(top_levels | sort) | head -n 1)
 done
-focus "$dialog"
-keys End shift+Home
-type_text "$(dialog_path "$docs/copy.sft")"
-keys Return
-wait_gone "$dialog" "the save dialog"
+enter_file_name "$dialog" "$docs/copy.sft"
 wait_title "$MAIN" ' - copy\.sft$'
 expect_same_bytes "$docs/ソフト.sft" "$docs/copy.sft" "the document saved back"
 file_menu 3 # 終了
