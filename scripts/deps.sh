@@ -62,7 +62,14 @@ add_deb_src_entries() {
         case $f in */norvelle-deb-src.list) continue ;; esac
         oneline+=("$(sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f")")
     done
-    printf '%s\n' "${deb822[@]}" | "${sudo[@]}" tee "$dir/norvelle-deb-src.sources" >/dev/null
-    printf '%s\n' "${oneline[@]}" | "${sudo[@]}" tee "$dir/norvelle-deb-src.list" >/dev/null
+    local stanzas lines
+    stanzas=$(printf '%s\n' "${deb822[@]}" | sed '/^$/N;/^\n$/D')
+    lines=$(printf '%s\n' "${oneline[@]}" | sed '/^$/d')
+    if [ -n "$stanzas" ]; then
+        printf '%s\n' "$stanzas" | "${sudo[@]}" tee "$dir/norvelle-deb-src.sources" >/dev/null
+    fi
+    if [ -n "$lines" ]; then
+        printf '%s\n' "$lines" | "${sudo[@]}" tee "$dir/norvelle-deb-src.list" >/dev/null
+    fi
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
 }
