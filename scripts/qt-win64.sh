@@ -38,8 +38,10 @@ options=(
 # DirectWrite 3 is there, but the library builds that database only together with Direct2D,
 # which the window does not need.
 fix_source() {
-    sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
-        "$1/src/plugins/platforms/windows/qwindowsintegration.cpp"
+    local file=$1/src/plugins/platforms/windows/qwindowsintegration.cpp
+    sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' "$file"
+    grep -q '^#if QT_CONFIG(directwrite3) && QT_CONFIG(direct2d)$' "$file" ||
+        { log "the source is not what the fix expects: $file"; exit 1; }
 }
 fixes=directwrite3-needs-direct2d
 key=$(printf '%s\n' "$version" "${options[@]}" "$fixes" | sha256sum | cut -c1-12)
@@ -63,7 +65,7 @@ if [ -f "$marker" ]; then
     echo "$prefix"
     exit 0
 fi
-log "building Qt $upstream for Windows into $prefix (about half an hour on two cores)"
+log "building Qt $upstream for Windows into $prefix (about 25 minutes on two cores)"
 
 # Debian's source of the very version installed. apt needs a deb-src entry for that: one is
 # added beside each deb entry the machine already has, naming the same archive.
