@@ -137,14 +137,21 @@ MAIN_TITLE='^Norvelle  Ver 2\.06 - '
 # Starts the program with its folder as the working directory, as the launcher does, and
 # waits for the main window; MAIN is its window id.
 start_program() {
-    local dir=$1
+    launch_program "$1" "$1"
+    MAIN=$(wait_window "$MAIN_TITLE\(新規作成\)$")
+}
+
+# launch_program PROGRAM_FOLDER WORKING_FOLDER ARG...: the program of PROGRAM_FOLDER started in
+# WORKING_FOLDER with the arguments, as a file manager starts it; APP_PID is its process.
+launch_program() {
+    local program=$1 dir=$2
+    shift 2
     if [ -n "$WINE" ]; then
-        (cd "$dir" && exec wine ./norvelle.exe) >"$WORK/program.log" 2>&1 &
+        (cd "$dir" && exec wine "$program/norvelle.exe" "$@") >"$WORK/program.log" 2>&1 &
     else
-        (cd "$dir" && exec ./norvelle) >"$WORK/program.log" 2>&1 &
+        (cd "$dir" && exec "$program/norvelle" "$@") >"$WORK/program.log" 2>&1 &
     fi
     APP_PID=$!
-    MAIN=$(wait_window "$MAIN_TITLE\(新規作成\)$")
 }
 
 program_running() { [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; }

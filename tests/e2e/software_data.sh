@@ -109,17 +109,9 @@ expect_same_bytes "$WORK/changed.sft" "$data/a.sft" "a.sft after overwriting it"
 # start_with DIR ARG...: the program started in DIR with arguments, as the file manager starts
 # it.
 start_with() {
-    local dir=$1
-    shift
     if program_running; then kill "$APP_PID"; wait "$APP_PID" 2>/dev/null || true; fi
-    if [ -n "$WINE" ]; then
-        (cd "$dir" && exec wine "$program/norvelle.exe" "$@") >"$WORK/program.log" 2>&1 &
-    else
-        (cd "$dir" && exec "$program/norvelle" "$@") >"$WORK/program.log" 2>&1 &
-    fi
-    APP_PID=$!
+    launch_program "$dir" "$@"
 }
-program=$dir
 
 step "norvelle a.sft: a file named from another folder opens as the load command opens it"
 start_with "$data" a.sft
