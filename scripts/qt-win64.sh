@@ -44,9 +44,29 @@ fix_source() {
         { log "the source is not what the fix expects: $file"; exit 1; }
 }
 fixes=directwrite3-needs-direct2d
-key=$(printf '%s\n' "$version" "${options[@]}" "$fixes" | sha256sum | cut -c1-12)
+
+# The project's own toolchain file builds Qt too, so that Qt and the program agree on the
+# compiler and the host tools.
+toolchain=$here/../cmake/mingw-w64-x86_64.cmake
+# What the toolchain file says (its settings, not its comments) and which compiler and Windows
+# headers it finds: a new MinGW-w64 package must not reuse a Qt built by the old one.
+compiler_identity() {
+    local probe cxx
+    probe=$(mktemp)
+    printf 'include("%s")\nmessage("${CMAKE_CXX_COMPILER}")\n' "$toolchain" >"$probe"
+    cxx=$(cmake -P "$probe" 2>&1); rm -f "$probe"
+    cxx=$(readlink -f "$(command -v "$cxx")") || { log "no compiler: $cxx"; exit 1; }
+    grep -v -e '^[[:space:]]*#' -e '^[[:space:]]*$' "$toolchain"
+    "$cxx" --version | head -n 1
+    # The packages that hold the compiler and the Windows headers and libraries, with versions.
+    dpkg-query -W -f='${Package} ${Version}\n' \
+        $(dpkg -S "$cxx" "$(readlink -f "$("$cxx" -print-file-name=libkernel32.a)")" |
+              cut -d: -f1 | sort -u)
+}
+compiler=$(compiler_identity)
+key=$(printf '%s\n' "$version" "${options[@]}" "$fixes" "$compiler" | sha256sum | cut -c1-12)
 # The build tree is kept apart from the fixes: a new fix rebuilds only what it touches.
-work_key=$(printf '%s\n' "$version" "${options[@]}" | sha256sum | cut -c1-12)
+work_key=$(printf '%s\n' "$version" "${options[@]}" "$compiler" | sha256sum | cut -c1-12)
 cache=${NORVELLE_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/norvelle}
 prefix=$cache/qt-$upstream-win64-$key
 marker=$prefix/.complete
@@ -83,24 +103,11 @@ fi
 [ -n "$src" ] || { log "no qt6-base source in $work"; exit 1; }
 fix_source "$src"
 
-cat >"$work/toolchain.cmake" <<'EOF'
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-EOF
 
 # An interrupted build goes on where it stopped.
 started=$(date +%s)
 cmake -S "$src" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >"$work/configure.log" 2>&1 || {
     tail -n 60 "$work/configure.log" >&2; log "configure failed (log: $work/configure.log)"
     exit 1
