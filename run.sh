@@ -19,5 +19,5 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "Norvelle is installed in $program_dir, but there is no display to show its window (DISPLAY is not set)." >&2
     exit 2
 fi
-# The launcher starts the program in its folder, as the desktop menu entry does.
+# As the desktop menu entry starts it; the program works in its own folder.
 exec "$prefix/bin/norvelle" "$@"

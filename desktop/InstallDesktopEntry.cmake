@@ -1,19 +1,19 @@
 # Writes the desktop entry for the prefix being installed to, and installs it. This runs at
 # install time because `cmake --install --prefix` may name another prefix than the one the
-# build was configured with, and the entry must name the launcher and the program folder by
+# build was configured with, and the entry must name the program and its folder by
 # their full paths.
 #
 # In: NORVELLE_DESKTOP_TEMPLATE (norvelle.desktop.in), NORVELLE_DESKTOP_STAGING (a file
 # named norvelle.desktop in the build tree), NORVELLE_PROGRAM_DIR (relative to the prefix).
 
 get_filename_component(prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
-set(launcher "${prefix}/bin/norvelle")
+set(program "${prefix}/bin/norvelle")
 set(program_dir "${prefix}/${NORVELLE_PROGRAM_DIR}")
 
 # Exec: a path with characters beyond the plain ones is quoted, with ", `, $ and \ escaped
 # inside the quotes; then, as in every value, each \ is doubled, and % is doubled as Exec
 # wants.
-set(exec "${launcher}")
+set(exec "${program}")
 if(exec MATCHES "[^A-Za-z0-9_./+-]")
   string(REPLACE "\\" "\\\\" exec "${exec}")
   string(REPLACE "\"" "\\\"" exec "${exec}")

@@ -2,10 +2,10 @@
 #include "app/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/QtPlatform.h"
-#include "platform/QtPlatformDesktop.h"
 #include "text/FileIO.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -37,7 +37,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Norvelle"));
     // Named as it was given, relative to the folder the program was started in.
     const std::optional<QString> document = documentArgument(QApplication::arguments());
-    norvelle::desktop::enterProgramFolder();
+    // The registered lists and copyright.dat are kept in the program's folder, whatever folder
+    // the program was started in: from a menu, a link on the PATH, or a file manager that
+    // starts it in the folder of a double-clicked document.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     // The program speaks Japanese whatever the system's locale, Qt's own buttons and file
     // dialogs included.

@@ -2,7 +2,8 @@
 ; without administrator rights, adds a Start menu shortcut, the .sft file type and an entry
 ; under Settings → Apps, and writes an uninstaller that leaves the user's registered lists.
 ;
-; Built by the norvelle_setup target (cmake/WindowsSetup.cmake), which passes:
+; Packed by cmake/WindowsSetupPack.cmake from the staged program folder (cmake/Windows.cmake),
+; which passes:
 ;   VERSION    the program's version (project() in CMakeLists.txt)
 ;   PUBLISHER  the name Settings → Apps shows as publisher
 ;   OUTFILE    the setup program to write

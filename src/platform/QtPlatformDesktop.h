@@ -15,9 +15,4 @@ int shellOpen(const QString& target, const QString& workingDirectory);
 // their system; elsewhere Qt's own dialog looks and behaves the same on every desktop.
 bool nativeFileDialogs();
 
-// Makes the program's folder the working directory at start, where the registered lists and
-// copyright.dat are kept. On Linux the launcher does it before the program starts; on Windows
-// the program is started from Explorer in whatever folder a double-clicked document lies in.
-void enterProgramFolder();
-
 }  // namespace norvelle::desktop

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installation: `cmake --install` into a prefix (with a space and a $ in its path) puts the
-# program, its plugins and help file in one program folder, a launcher on the PATH, a valid
+# program, its plugins and help file in one program folder, a link to it on the PATH, a valid
 # desktop entry and the icons, the manual pages, the completion of norvelle-cli, the .sft file
 # type and the software catalogue's entry. A reinstall keeps the registered lists, and the
 # program started from the desktop entry runs in its program folder and shows them. A .sft
-# file opened by the desktop, or named relative to the folder the launcher was started in,
+# file opened by the desktop, or named relative to the folder the program was started in,
 # opens in the program.
 source "$(dirname "$0")/lib.sh"
 
@@ -20,7 +20,8 @@ install_once() {
 
 step "install"
 install_once
-[ -x "$prefix/bin/norvelle" ] || fail "no launcher in bin"
+[ "$(readlink -f "$prefix/bin/norvelle")" = "$program_dir/norvelle" ] ||
+    fail "bin/norvelle does not lead to the program"
 [ -x "$program_dir/norvelle" ] || fail "no program in the program folder"
 cmp -s "$NORVELLE_SOURCE_DIR/docs/norvelle.txt" "$program_dir/norvelle.txt" ||
     fail "the help file is not in the program folder"
@@ -99,8 +100,7 @@ CASES
 step "the .sft file type and the software catalogue's entry"
 xmllint --noout "$prefix/share/mime/packages/norvelle.xml" || fail "the file type is not XML"
 mkdir -p "$WORK/data"
-{ printf '"Norvelle Ver 2.06"\r\n'; for _ in $(seq 14); do printf '""\r\n'; done; } \
-    >"$WORK/data/My Tool.sft"
+sft_record '' '' '' '' '' '' '' '' '' '' '' '' '' '' >"$WORK/data/My Tool.sft"
 cp "$WORK/data/My Tool.sft" "$WORK/data/mailed without a name"
 for file in "My Tool.sft" "mailed without a name"; do
     type=$(gio info -a standard::content-type "$WORK/data/$file" | sed -n 's/.*content-type: //p')
@@ -150,10 +150,10 @@ stop_program() {
 
 step "a .sft file opened by the desktop"
 stop_program
-gio open "$WORK/data/My Tool.sft" || fail "the desktop cannot open a .sft file"
+open_document "$WORK/data/My Tool.sft"
 expect_started_on 'My Tool\.sft'
 
-step "a .sft file named relative to where the launcher starts"
+step "a .sft file named relative to where the program starts from the PATH"
 stop_program
 (cd "$WORK/data" && exec "$prefix/bin/norvelle" 'My Tool.sft') >"$WORK/program.log" 2>&1 &
 expect_started_on 'My Tool\.sft'

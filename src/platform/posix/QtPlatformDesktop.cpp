@@ -29,6 +29,4 @@ bool nativeFileDialogs() {
     return false;
 }
 
-void enterProgramFolder() {}
-
 }  // namespace norvelle::desktop

@@ -1,6 +1,5 @@
 #include "platform/QtPlatformDesktop.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <cstdint>
 #include <windows.h>
@@ -20,10 +19,6 @@ int shellOpen(const QString& target, const QString& workingDirectory) {
 
 bool nativeFileDialogs() {
     return true;
-}
-
-void enterProgramFolder() {
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
 }
 
 }  // namespace norvelle::desktop
