@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs the whole test suite twice: a normal build and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build; then norvelle-cli built for Windows,
-# under Wine. Exits non-zero on any failure.
+# Installs what is missing, builds and runs the whole test suite: on Linux twice, a normal build
+# and an AddressSanitizer + UndefinedBehaviorSanitizer build, then the fuzzers and clang-tidy;
+# then the window and norvelle-cli built for Windows, under Wine. CTest runs every build's
+# tests. Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -12,7 +13,6 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES
 
 status=0
 jobs=$(nproc)
-project_version() { sed -n 's/^project(Norvelle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt; }
 
 # Only the file layer calls the system for files and standard streams (src/text/posix and
 # src/text/win32 behind src/text/FileIO.h): the core and the command line build for Windows
@@ -93,63 +93,18 @@ tidy_all() {
 tidy_all || status=1
 
 # The window and norvelle-cli for Windows: Qt built for Windows from Debian's source (once a
-# machine, scripts/qt-win64.sh), everything built with MinGW-w64 and run under Wine in a prefix
-# of its own: the core's and the windows' tests; every Readme, listing and JSON of the shipped
-# plugins and of forms that are easy to get wrong compared byte for byte with the Linux
-# build's; the release archive checked; and the unpacked program driven from outside in an X
-# server of its own, as the Linux one is. A subshell, so that Wine's settings stay here.
-windows_all() (
-    echo "=== build/win64"
-    local dir=build/win64 qt
+# machine, scripts/qt-win64.sh), everything cross-built with MinGW-w64 and tested under Wine by
+# CTest (tests/WineTests.cmake): the core's and the windows' tests, the same bytes as the Linux
+# norvelle-cli of build/test, the release archive and the setup program, and the program
+# driven from outside in an X server of its own, as the Linux one is.
+windows_all() {
+    local qt
     qt=$(scripts/qt-win64.sh | tail -n 1) && [ -f "$qt/.complete" ] ||
         { echo "Qt for Windows could not be built: the window cannot be tested on Windows"; return 1; }
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-        -DNORVELLE_QT_WIN64="$qt" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVELLE_WERROR=ON \
-        >/dev/null || return 1
-    cmake --build "$dir" -j "$jobs" || return 1
-    # Wine reads the command line's bytes in the locale's character set: UTF-8, so that
-    # Japanese file names reach the program as a Windows user's would.
-    export WINEPREFIX="$PWD/$dir/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-        LC_ALL=C.UTF-8
-    unset DISPLAY WAYLAND_DISPLAY
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wineboot --init >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; return 1; }
-    fi
-    wineserver --persistent=60  # one server for all the runs below
-    local failed=0
-    wine "$dir/tests/norvelle_core_tests.exe" --gtest_brief=1 || failed=1
-    # The window tests find Qt's and the compiler's DLLs on Wine's path, and Qt's offscreen
-    # platform beside Qt.
-    local runtime folder
-    for folder in "$qt/bin" \
-        "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")" \
-        "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")"; do
-        runtime+="${runtime:+;}$(winepath -w "$folder")"
-    done
-    WINEPATH="$runtime" QT_QPA_PLATFORM=offscreen \
-        wine "$dir/tests/norvelle_ui_tests.exe" --gtest_brief=1 || failed=1
-    bash tests/cli/same_bytes.sh build/test/cli/norvelle-cli "$dir/cli/norvelle-cli.exe" \
-        "$dir/same-bytes" || failed=1
-    bash tests/cli/windows_archive.sh "$dir" || failed=1
-    bash tests/cli/windows_setup.sh "$dir" || failed=1
-    wineserver --kill
-
-    # The unpacked archive in a real X server, with Wine speaking Japanese.
-    mkdir -p "$dir/locale"
-    [ -d "$dir/locale/ja_JP.UTF-8" ] || localedef -i ja_JP -f UTF-8 "$dir/locale/ja_JP.UTF-8" ||
-        { echo "cannot make the ja_JP.UTF-8 locale"; return 1; }
-    local scenario
-    for scenario in main_road software_data leaving shell_open; do
-        echo "--- e2e under Wine: $scenario"
-        LOCPATH="$PWD/$dir/locale" NORVELLE_E2E_WINE=1 NORVELLE_E2E_LIMIT=300 \
-            NORVELLE_BIN="$PWD/$dir/unpacked/norvelle-$(project_version)-win64" \
-            NORVELLE_E2E_CLOSE="$PWD/build/test/tests/e2e/norvelle_e2e_close" \
-            NORVELLE_E2E_RECORD_OPEN="$PWD/$dir/tests/e2e/norvelle_e2e_record_open.exe" \
-            NORVELLE_SOURCE_DIR="$PWD" NORVELLE_E2E_ARTIFACTS="$PWD/$dir/e2e" \
-            bash "tests/e2e/$scenario.sh" || failed=1
-    done
-    return $failed
-)
+    build_and_test build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DNORVELLE_QT_WIN64="$qt" -DNORVELLE_LINUX_BUILD="$PWD/build/test" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo
+}
 windows_all || status=1
 
 if [ $status -eq 0 ]; then echo "All test suites passed."; else echo "Some tests FAILED."; fi

@@ -6,7 +6,7 @@
 # bytes that are not code page 932, lines ended by CR alone).
 #
 # Usage: same_bytes.sh LINUX_CLI WINDOWS_CLI_EXE WORK_FOLDER
-# Wine's own settings come from the caller (WINEPREFIX, WINEDEBUG).
+# Wine's own settings and NORVELLE_VERSION come from the caller (tests/WineTests.cmake).
 set -uo pipefail
 
 linux_cli=$(realpath "$1")
@@ -34,7 +34,7 @@ printf '%s\r\n' '"予定表ソフト.txt"' '"ソース\表.dat"' '"C:\Program Fi
 
 long=$(printf '表ソ%.0s' $(seq 1 3000))  # a 6000-character field: 12000 bytes in the file
 {
-    printf '%s\r\n' '"Norvelle Ver 2.06"' '"""引用"" ソフト, 1"' '"Ver 1.0 表"' '"  山田\t太郎"' \
+    printf '%s\r\n' "\"Norvelle Ver $NORVELLE_VERSION\"" '"""引用"" ソフト, 1"' '"Ver 1.0 表"' '"  山田\t太郎"' \
         '"Windows 95/98/Me/2000"' '"unknown..."' '"[$ソフト名]"' '"シェアウエア"' '"\"' \
         '"a@example.jp"' '"http://example.jp/ソフト/"' "\"$long\"" '"ー"' '""' '"〜能申"' \
         '1' '6' '7'

@@ -1,31 +1,30 @@
 #!/usr/bin/env bash
-# Makes the Windows release archive and checks what a user unpacks: norvelle.exe with the Qt
-# libraries, plugins and translation it loads, norvelle-cli.exe, every DLL either of them (or
-# a DLL beside them) asks for either in the folder or part of Windows, the shipped plugins and
-# help file as they are in the sources, and READMEs in code page 932 with CR LF that say what
-# their UTF-8 sources say. The unpacked programs must run (under Wine) from their own folder.
+# Checks the Windows release archive as a user unpacks it: norvelle.exe with the Qt libraries,
+# plugins and translation it loads, norvelle-cli.exe, every DLL either of them (or a DLL beside
+# them) asks for either in the folder or part of Windows, the shipped plugins and help file as
+# they are in the sources, and READMEs in code page 932 with CR LF that say what their UTF-8
+# sources say. The archive holds the staged program folder the setup program is packed from,
+# byte for byte, and the unpacked programs run (under Wine) from their own folder.
 #
-# Usage: windows_archive.sh BUILD_DIR   (a configured cross build; Wine's settings from the
-# caller)
+# Environment (tests/WineTests.cmake): NORVELLE_ARCHIVE, NORVELLE_PROGRAM_FOLDER,
+# NORVELLE_VERSION, NORVELLE_SOURCE_DIR, NORVELLE_BUILD_DIR and Wine's settings.
 set -uo pipefail
 
-build=$1
-source_dir=$(realpath "$(dirname "$0")/../..")
-version=$(sed -n 's/^project(Norvelle VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
-name=norvelle-$version-win64
-archive=$build/$name.zip
+archive=$NORVELLE_ARCHIVE
+source_dir=$NORVELLE_SOURCE_DIR
+version=$NORVELLE_VERSION
+name=$(basename "$archive" .zip)
 
 fail() { echo "windows_archive: $*"; failed=1; }
 failed=0
 
-rm -f "$archive"
-cmake --build "$build" --target package >"$build/package.log" 2>&1 || { cat "$build/package.log"; exit 1; }
 [ -f "$archive" ] || { echo "windows_archive: no $archive"; exit 1; }
-
-unpacked=$build/unpacked
+unpacked=$NORVELLE_BUILD_DIR/unpacked
 rm -rf "$unpacked" && mkdir -p "$unpacked"
-(cd "$unpacked" && cmake -E tar xf "$(realpath "../$name.zip")") || exit 1
+(cd "$unpacked" && cmake -E tar xf "$archive") || exit 1
 root=$unpacked/$name
+diff -r "$NORVELLE_PROGRAM_FOLDER" "$root" >/dev/null ||
+    fail "the archive does not hold the staged program folder byte for byte"
 
 expected=$(printf '%s\n' norvelle.exe norvelle-cli.exe norvelle.txt README-ja.txt README.txt \
     Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \

@@ -1,58 +1,35 @@
 #!/usr/bin/env bash
-# Builds the Windows setup program (the norvelle_setup target) and proves it under Wine in a
-# fresh prefix: an upgrade over an older version that keeps the registered lists, the installed
-# files, shortcut, file type and Settings → Apps entry, a .sft document opened through the file
-# type in its own folder, the uninstall, and a .sft file type of another program left to it.
+# Proves the Windows setup program under Wine in a fresh prefix: an upgrade over an older
+# version that keeps the registered lists, the installed files, shortcut, file type and
+# Settings → Apps entry, a .sft document opened through the file type as Explorer opens it, the
+# uninstall, and a .sft file type of another program left to it.
 #
-# Usage: windows_setup.sh BUILD_DIR   (a configured cross build of the window)
-set -uo pipefail
-
-source_dir=$(realpath "$(dirname "$0")/../..")
-if [ -z "${NORVELLE_E2E_IN_X:-}" ]; then
-    build=$(realpath "$1")
-    version=$(sed -n 's/^project(Norvelle VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
-    setup=$build/norvelle-$version-setup.exe
-    archive=$build/norvelle-$version-win64.zip
-    work=$build/setup
-    rm -f "$setup"
-    cmake --build "$build" --target norvelle_setup >"$build/setup.log" 2>&1 ||
-        { cat "$build/setup.log"; echo "windows_setup: the setup program was not built"; exit 1; }
-    rm -rf "$work/zip" "$work/older" "$work/wine"
-    mkdir -p "$work/zip"
-    (cd "$work/zip" && cmake -E tar xf "$archive") || exit 1
-
-    # An older version: the same program folder with a plugin that this version no longer
-    # ships, packed quickly.
-    cp -r "$work/stage/norvelle-$version-win64" "$work/older"
-    printf 'old\r\n' >"$work/older/旧版.spd"
-    cmake -DSTAGE="$work/older" -DOUTFILE="$work/norvelle-older-setup.exe" -DVERSION=2.05 \
-        -DPUBLISHER=Norvelle -DICON="$source_dir/src/platform/icons/norvelle.ico" \
-        -DNSI="$source_dir/packaging/windows/setup.nsi" -DFAST=ON \
-        -P "$source_dir/cmake/WindowsSetupPack.cmake" >"$work/older.log" 2>&1 ||
-        { cat "$work/older.log"; exit 1; }
-
-    # Wine in Japanese, as the end-to-end scenarios run it.
-    if [ -z "${LOCPATH:-}" ]; then
-        mkdir -p "$build/locale"
-        [ -d "$build/locale/ja_JP.UTF-8" ] ||
-            localedef -i ja_JP -f UTF-8 "$build/locale/ja_JP.UTF-8" ||
-            { echo "windows_setup: cannot make the ja_JP.UTF-8 locale"; exit 1; }
-        export LOCPATH=$build/locale
-    fi
-    export NORVELLE_E2E_WINE=1 WINEPREFIX=$work/wine SETUP=$setup ZIP_ROOT=$work/zip/norvelle-$version-win64
-    export OLDER_SETUP=$work/norvelle-older-setup.exe NORVELLE_BIN=$work/older NORVELLE_VERSION=$version
-    export NORVELLE_SOURCE_DIR=$source_dir NORVELLE_E2E_LIMIT=${NORVELLE_E2E_LIMIT:-300}
-    export NORVELLE_E2E_ARTIFACTS=${NORVELLE_E2E_ARTIFACTS:-$work/artifacts}
-    # No window is closed from outside here; the program is left through its menu.
-    export NORVELLE_E2E_CLOSE=${NORVELLE_E2E_CLOSE:-/bin/false}
-    echo "windows_setup: $(basename "$setup") $(stat -c %s "$setup") bytes (LZMA, solid)," \
-         "$(basename "$archive") $(stat -c %s "$archive") bytes"
-fi
+# Environment (tests/WineTests.cmake): NORVELLE_SETUP, NORVELLE_ARCHIVE, NORVELLE_PROGRAM_FOLDER
+# (the staged folder both are made from), NORVELLE_VERSION, NORVELLE_SOURCE_DIR,
+# NORVELLE_BUILD_DIR.
+source_dir=$NORVELLE_SOURCE_DIR
+export NORVELLE_BIN=$NORVELLE_PROGRAM_FOLDER
+export WINEPREFIX=$NORVELLE_BUILD_DIR/setup/wine
+[ -n "${NORVELLE_E2E_IN_X:-}" ] || { rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"; }
 # From here on in an X server of its own (tests/e2e/lib.sh starts it and runs this script again).
 source "$source_dir/tests/e2e/lib.sh"
 # Setup's shortcut and file type stay inside the prefix: no menu entries or MIME types for
 # this machine's desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+echo "windows_setup: $(basename "$NORVELLE_SETUP") $(stat -c %s "$NORVELLE_SETUP") bytes (LZMA, solid)," \
+     "$(basename "$NORVELLE_ARCHIVE") $(stat -c %s "$NORVELLE_ARCHIVE") bytes"
+
+step "the archive, and an older version with a plugin this one no longer ships"
+(mkdir -p "$WORK/zip" && cd "$WORK/zip" && cmake -E tar xf "$NORVELLE_ARCHIVE") || fail "cannot unpack the archive"
+zip_root=$WORK/zip/$(basename "$NORVELLE_ARCHIVE" .zip)
+cp -r "$NORVELLE_PROGRAM_FOLDER" "$WORK/older"
+printf 'old\r\n' >"$WORK/older/旧版.spd"
+older_setup=$WORK/norvelle-older-setup.exe
+cmake -DSTAGE="$WORK/older" -DOUTFILE="$older_setup" -DVERSION=2.05 -DPUBLISHER=Norvelle \
+    -DICON="$source_dir/src/platform/icons/norvelle.ico" \
+    -DNSI="$source_dir/packaging/windows/setup.nsi" -DFAST=ON \
+    -P "$source_dir/cmake/WindowsSetupPack.cmake" >"$WORK/older.log" 2>&1 ||
+    { cat "$WORK/older.log" >&2; fail "the older setup program was not packed"; }
 
 step "a fresh Wine prefix"
 wineboot --init >"$WORK/wineboot.log" 2>&1 || { cat "$WORK/wineboot.log"; fail "wineboot failed"; }
@@ -97,7 +74,7 @@ printf '%s\n' '"山田 花子"' >"$WORK/copyright.txt"
 user_files=(EMAIL.dat HomePage.dat Needfiles.dat copyright.dat)
 
 step "the older version, and the user's registered lists in its folder"
-run_setup "$OLDER_SETUP"
+run_setup "$older_setup"
 [ -f "$program/旧版.spd" ] || fail "the older version is not installed in $program"
 for name in "${user_files[@]}"; do
     to_cp932 "$WORK/${name%.dat}.txt" >"$WORK/$name"
@@ -105,14 +82,14 @@ for name in "${user_files[@]}"; do
 done
 
 step "setup over it"
-run_setup "$SETUP"
-expected=$( (files_of "$ZIP_ROOT"; printf '%s\n' uninstall.exe "${user_files[@]}") | LC_ALL=C sort)
+run_setup "$NORVELLE_SETUP"
+expected=$( (files_of "$zip_root"; printf '%s\n' uninstall.exe "${user_files[@]}") | LC_ALL=C sort)
 actual=$(files_of "$program")
 [ "$actual" = "$expected" ] ||
     fail "the program folder holds:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
 while IFS= read -r file; do
-    cmp -s "$ZIP_ROOT/$file" "$program/$file" || fail "$file differs from the archive's"
-done < <(files_of "$ZIP_ROOT")
+    cmp -s "$zip_root/$file" "$program/$file" || fail "$file differs from the archive's"
+done < <(files_of "$zip_root")
 for name in "${user_files[@]}"; do
     cmp -s "$WORK/$name" "$program/$name" || fail "the upgrade changed $name"
 done
@@ -151,53 +128,35 @@ expect_reg "$uninstall_key" DisplayIcon "\"$program_win\\norvelle.exe\",0"
 expect_reg "$uninstall_key" InstallLocation "$program_win"
 expect_reg "$uninstall_key" UninstallString "\"$program_win\\uninstall.exe\""
 kib=$(($(reg_value "$uninstall_key" EstimatedSize)))
-zip_kib=$((($(find "$ZIP_ROOT" -type f -printf '%s+') 0) / 1024))
+zip_kib=$((($(find "$zip_root" -type f -printf '%s+') 0) / 1024))
 [ "$kib" -ge "$zip_kib" ] && [ "$kib" -le $((zip_kib + 1)) ] ||
     fail "EstimatedSize is $kib KiB for $zip_kib KiB of files"
 
-step "a .sft document opened through the file type, started in its own folder"
+step "a .sft document double-clicked in a folder of its own"
+expect_reg "$classes\\Norvelle.sft\\shell\\open\\command" "" "\"$program_win\\norvelle.exe\" \"%1\""
+# Windows' shell reads the user's file types (HKCU\Software\Classes, where setup writes them)
+# before the machine's; Wine's reads the machine's alone. The user's .sft type is copied there
+# as setup wrote it, so that the shell, not the test, starts the program as Explorer does.
+for key in .sft Norvelle.sft\\shell\\open\\command; do
+    value=$(reg_value "$classes\\$key" "") || fail "setup wrote no $key"
+    wine reg add "HKLM\\Software\\Classes\\$key" /ve /d "$value" /f >/dev/null || fail "reg add failed"
+done
 docs=$WORK/documents
 mkdir -p "$docs"
-# The software data record: the fourteen fields, then the selected needed files: the first
-# fixed entry and the two registered in the program folder's Needfiles.dat.
-{
-    printf '"%s"\r\n' "Norvelle Ver 2.06" 'ソフト表' 'Ver 1.0' '山田 花子' 'Windows 95/98/Me' \
-        'Windows 98で動作確認済み' '可' 'フリーウエア' '\' 'hanako@example.jp' 'http://' \
-        '' '' '' ''
-    printf '%s\r\n' 0 5 6
-} | iconv -f UTF-8 -t CP932 >"$docs/ソフト.sft"
-command=$(reg_value "$classes\\Norvelle.sft\\shell\\open\\command" "") || fail "no open command"
-[[ "$command" =~ ^\"([^\"]+)\"\ \"%1\"$ ]] || fail "the open command is '$command'"
-[ "$(winepath -u "${BASH_REMATCH[1]}")" -ef "$program/norvelle.exe" ] ||
-    fail "the open command starts ${BASH_REMATCH[1]}"
-(cd "$docs" && exec wine "$(winepath -u "${BASH_REMATCH[1]}")" "$(winepath -w "$docs/ソフト.sft")") \
-    >"$WORK/program.log" 2>&1 &
-APP_PID=$!
+# The fourteen fields, then the selected needed files: the first fixed entry and the two
+# registered in the program folder's Needfiles.dat, which the program reads from its own folder
+# although the shell starts it in the document's.
+sft_record 'ソフト表' 'Ver 1.0' '山田 花子' 'Windows 95/98/Me' 'Windows 98で動作確認済み' '可' \
+    'フリーウエア' '\' 'hanako@example.jp' 'http://' '' '' '' '' 0 5 6 >"$docs/ソフト.sft"
+open_document "$docs/ソフト.sft"
 MAIN=$(wait_window "${MAIN_TITLE}ソフト\\.sft\$")
-# Saved back as it was: the registered needed files were in the list when the document was read.
-top_levels() {
-    local id
-    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-        is_top_level "$id" && echo "$id"
-    done
-    return 0
-}
-before=$(top_levels)
-file_menu 2 # ソフトデータのセーブ
-# The save dialog is the desktop's own on Windows, whatever its title: the new window.
-dialog=
-deadline=$((SECONDS + E2E_WAIT))
-until [ -n "$dialog" ]; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "no save dialog within ${E2E_WAIT}s"
-    sleep 0.05
-    dialog=$(comm -13 <(sort <<<"$before") <(top_levels | sort) | head -n 1)
-done
-enter_file_name "$dialog" "$docs/copy.sft"
+save_software_data "$docs/copy.sft"
 wait_title "$MAIN" ' - copy\.sft$'
 expect_same_bytes "$docs/ソフト.sft" "$docs/copy.sft" "the document saved back"
 file_menu 3 # 終了
 wait_program_end
 [ "$(files_of "$docs")" = $'copy.sft\nソフト.sft' ] || fail "the documents' folder holds $(files_of "$docs")"
+for key in .sft Norvelle.sft; do wine reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null; done
 
 step "uninstall: the user's four files stay, nothing else"
 run_uninstaller
@@ -215,7 +174,7 @@ step "a .sft file type of another program is left to it"
 wine reg add "$classes\\.sft" /ve /d Other.sft /f >/dev/null || fail "reg add failed"
 wine reg add "$classes\\Other.sft\\shell\\open\\command" /ve /d 'notepad.exe "%1"' /f >/dev/null ||
     fail "reg add failed"
-run_setup "$SETUP"
+run_setup "$NORVELLE_SETUP"
 expect_reg "$classes\\.sft" "" Other.sft
 expect_reg "$classes\\.sft\\OpenWithProgids" Norvelle.sft ""
 expect_reg "$classes\\Norvelle.sft\\shell\\open\\command" "" "\"$program_win\\norvelle.exe\" \"%1\""

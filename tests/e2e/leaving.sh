@@ -7,7 +7,8 @@ dir=$(make_program_folder)
 
 expect_software_data() {
     [ -f "$1" ] || fail "leaving with Yes did not save ${1##*/}"
-    [ "$(head -c 19 "$1")" = '"Norvelle Ver 2.06"' ] || fail "${1##*/} is not a software data file"
+    [ "$(head -n 1 "$1")" = "\"Norvelle Ver $NORVELLE_VERSION\""$'\r' ] ||
+        fail "${1##*/} is not a software data file"
 }
 
 step "終了: Cancel, then No"

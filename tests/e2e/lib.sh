@@ -3,16 +3,18 @@
 # mouse, xclip for the clipboard, ImageMagick's import for screenshots. Nothing in the program
 # knows it is being tested.
 #
-# Each scenario sources this file first. Environment:
+# Each scenario sources this file first. Environment (set where CTest registers the scenarios):
 #   NORVELLE_BIN            the built program
+#   NORVELLE_VERSION        its version, as project() in CMakeLists.txt gives it
 #   NORVELLE_E2E_CLOSE      the helper that asks a window to close (close_window.cpp)
 #   NORVELLE_SOURCE_DIR     the source tree (the shipped plugins come from there)
+#   NORVELLE_BUILD_DIR      the build folder (under Wine, the Japanese locale is made there)
 #   NORVELLE_E2E_SCREENSHOTS  optional: a folder that receives the screenshots of the main road
 #   NORVELLE_E2E_WAIT       optional: seconds one wait may take (default 20)
 #   NORVELLE_E2E_LIMIT      optional: seconds a whole scenario may take (default 180)
 #   NORVELLE_E2E_WINE       optional: 1 runs the Windows program under Wine; NORVELLE_BIN is then
-#                           its unpacked program folder, WINEPREFIX a prefix of the test's own,
-#                           and Wine speaks Japanese (ja_JP.UTF-8, from LOCPATH if need be)
+#                           its program folder, WINEPREFIX a prefix of the test's own, and
+#                           Wine speaks Japanese (ja_JP.UTF-8, made if the system lacks it)
 #
 # Synchronisation never sleeps for a fixed time: the helpers wait for windows by their title,
 # for files and for the clipboard by polling, each wait bounded.
@@ -33,6 +35,16 @@ if [ -z "${NORVELLE_E2E_IN_X:-}" ]; then
             exit 1
         fi
     done
+    # Wine in Japanese, as a Japanese Windows, whose own dialogs then speak Japanese.
+    if [ -n "${NORVELLE_E2E_WINE:-}" ] &&
+        [ "$(LC_ALL=ja_JP.UTF-8 locale charmap 2>/dev/null)" != UTF-8 ]; then
+        export LOCPATH=${NORVELLE_BUILD_DIR:?the build folder}/locale
+        if [ ! -d "$LOCPATH/ja_JP.UTF-8" ]; then
+            mkdir -p "$LOCPATH"
+            localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" ||
+                { echo "e2e: cannot make the ja_JP.UTF-8 locale" >&2; exit 1; }
+        fi
+    fi
     limit=${NORVELLE_E2E_LIMIT:-180}
     rc=0
     # -noreset: a scenario starts the program more than once, and an X server that resets
@@ -44,7 +56,7 @@ if [ -z "${NORVELLE_E2E_IN_X:-}" ]; then
 fi
 
 : "${NORVELLE_BIN:?the built program}"
-: "${NORVELLE_E2E_CLOSE:?the close-request helper}"
+: "${NORVELLE_VERSION:?the version of the program}"
 : "${NORVELLE_SOURCE_DIR:?the source tree}"
 E2E_WAIT=${NORVELLE_E2E_WAIT:-20}
 
@@ -64,8 +76,7 @@ if [ -n "$WINE" ]; then
     : "${WINEPREFIX:?a Wine prefix for the tests}"
     # Wine in Japanese, as a Japanese Windows: its own dialogs speak Japanese.
     export LC_ALL=ja_JP.UTF-8 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
-    [ "$(locale charmap 2>/dev/null)" = UTF-8 ] ||
-        { echo "e2e: no ja_JP.UTF-8 locale (set LOCPATH)" >&2; exit 1; }
+    [ "$(locale charmap 2>/dev/null)" = UTF-8 ] || { echo "e2e: no ja_JP.UTF-8 locale" >&2; exit 1; }
     unset QT_QPA_PLATFORM
     # A Wine server of this X server's own.
     wineserver -k 2>/dev/null || true
@@ -132,10 +143,11 @@ make_program_folder() {
     echo "$dir"
 }
 
-MAIN_TITLE='^Norvelle  Ver 2\.06 - '
+# The main window's caption before " - " and the document's name.
+TITLE_PREFIX="Norvelle  Ver $NORVELLE_VERSION"
+MAIN_TITLE="^${TITLE_PREFIX//./\\.} - "
 
-# Starts the program with its folder as the working directory, as the launcher does, and
-# waits for the main window; MAIN is its window id.
+# Starts the program in its own folder and waits for the main window; MAIN is its window id.
 start_program() {
     launch_program "$1" "$1"
     MAIN=$(wait_window "$MAIN_TITLE\(新規作成\)$")
@@ -152,6 +164,21 @@ launch_program() {
         (cd "$dir" && exec "$program/norvelle" "$@") >"$WORK/program.log" 2>&1 &
     fi
     APP_PID=$!
+}
+
+# Opens a document as a double click in the desktop's file manager does: through its file type,
+# the program started in the document's folder. Under Wine the shell does it (`start`), and
+# APP_PID follows the program until it ends.
+open_document() {
+    local dir file
+    dir=$(dirname "$1")
+    file=$(basename "$1")
+    if [ -n "$WINE" ]; then
+        (cd "$dir" && exec wine start /wait "$file") >"$WORK/program.log" 2>&1 &
+        APP_PID=$!
+    else
+        (cd "$dir" && gio open "$file") || fail "the desktop cannot open $file"
+    fi
 }
 
 program_running() { [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; }
@@ -232,7 +259,9 @@ wait_title() {
 focus() { timeout 5 xdotool windowfocus --sync "$1" || fail "cannot focus window $1"; }
 
 # Asks the window to close, as its close box does.
-close_request() { "$NORVELLE_E2E_CLOSE" "$1" || fail "close request to window $1 failed"; }
+close_request() {
+    "${NORVELLE_E2E_CLOSE:?the close-request helper}" "$1" || fail "close request to window $1 failed"
+}
 
 # ---------------------------------------------------------------------------------------------
 # Input. Positions are in twips of the window's client area, from the program's fixed
@@ -336,6 +365,25 @@ enter_file_name() {
 # Waits for the file dialog titled so and answers it with a path.
 answer_file_dialog() {
     enter_file_name "$(wait_window "^$1\$")" "$2"
+}
+
+# Saves the software data under a path through ソフトデータのセーブ and its file dialog.
+save_software_data() {
+    file_menu 2 # ソフトデータのセーブ
+    answer_file_dialog '名前を付けて保存' "$1"
+}
+
+# sft_record FIELD1 ... FIELD14 [POSITION...]: a software data file as this version writes it,
+# the fourteen fields in file order, then the positions of the selected needed files; code page
+# 932, CR LF.
+sft_record() {
+    local n=0 item
+    {
+        printf '"%s"\r\n' "Norvelle Ver $NORVELLE_VERSION"
+        for item in "$@"; do
+            if ((n++ < 14)); then printf '"%s"\r\n' "$item"; else printf '%s\r\n' "$item"; fi
+        done
+    } | iconv -f UTF-8 -t CP932
 }
 
 # Answers the message box titled so with a key: y (はい), n (いいえ), Escape (キャンセル) or

@@ -51,7 +51,7 @@ keys alt Left Return Down Return # ヘルプ, then its second entry, バージ�
 about=$(wait_window '^Norvelleのﾊﾞｰｼﾞｮﾝ情報$')
 focus "$about"
 click "$about" 2445 1800 1260 # Label4, the support address
-expect_opened 'mailto:info@example.org?Subject=Norvelle Ver 2.06 について'
+expect_opened "mailto:info@example.org?Subject=Norvelle Ver $NORVELLE_VERSION について"
 focus "$about"
 keys Return
 wait_gone "$about" "バージョン情報"

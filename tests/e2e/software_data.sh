@@ -4,23 +4,6 @@
 # No leaves the file alone while Yes replaces it.
 source "$(dirname "$0")/lib.sh"
 
-# sft_record FIELD1 ... FIELD14 [POSITION...]: a software data file, the fourteen fields in
-# file order, then the positions of the selected needed files; code page 932, CR LF.
-sft_record() {
-    local n=0 item
-    {
-        printf '"%s"\r\n' "Norvelle Ver 2.06"
-        for item in "$@"; do
-            if ((n++ < 14)); then printf '"%s"\r\n' "$item"; else printf '%s\r\n' "$item"; fi
-        done
-    } | iconv -f UTF-8 -t CP932
-}
-
-save_as() {
-    file_menu 2 # ソフトデータのセーブ
-    answer_file_dialog '名前を付けて保存' "$1"
-}
-
 dir=$(make_program_folder)
 data=$WORK/data
 mkdir -p "$data"
@@ -67,14 +50,14 @@ filled=('家計簿ソフト' 'Ver 3.1.4' '山田 花子' 'Windows 95/98/2000' 'D
 sft_record "${filled[@]}" >"$WORK/filled.sft"
 
 step "save a.sft"
-save_as "$data/a.sft"
+save_software_data "$data/a.sft"
 wait_title "$MAIN" ' - a\.sft$'
 expect_same_bytes "$WORK/filled.sft" "$data/a.sft" "a.sft"
 
 step "New blanks the form"
 file_menu 0 # 新規作成
 wait_title "$MAIN" ' - \(新規作成\)$'
-save_as "$data/blank.sft"
+save_software_data "$data/blank.sft"
 wait_title "$MAIN" ' - blank\.sft$'
 sft_record '' 'Ver ' '' 'Windows 95/98/Me' 'Windows 98で動作確認済み' '可' 'フリーウエア' '\' '' \
     'http://' '' '' '' '' >"$WORK/blank.sft"
@@ -84,7 +67,7 @@ step "load a.sft: every field returns"
 file_menu 1 # ソフトデータのロード
 answer_file_dialog '開く' "$data/a.sft"
 wait_title "$MAIN" ' - a\.sft$'
-save_as "$data/b.sft"
+save_software_data "$data/b.sft"
 wait_title "$MAIN" ' - b\.sft$'
 expect_same_bytes "$WORK/filled.sft" "$data/b.sft" "the form after loading a.sft"
 
@@ -92,7 +75,7 @@ step "save over a.sft: No, then Yes"
 click "$MAIN" 4545 5520 4215 # 追加項目4
 keys End
 type_text '!'
-save_as "$data/a.sft"
+save_software_data "$data/a.sft"
 answer_message Norvelle n
 # The next dialog opens only once the declined save has run to its end.
 file_menu 2
@@ -116,7 +99,7 @@ start_with() {
 step "norvelle a.sft: a file named from another folder opens as the load command opens it"
 start_with "$data" a.sft
 MAIN=$(wait_window "${MAIN_TITLE}a\.sft\$")
-save_as "$data/c.sft"
+save_software_data "$data/c.sft"
 wait_title "$MAIN" ' - c\.sft$'
 expect_same_bytes "$data/a.sft" "$data/c.sft" "the form opened from the command line"
 
