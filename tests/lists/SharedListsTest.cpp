@@ -175,8 +175,8 @@ TEST(SharedListsProcess, TwoProcessesRegisteringAtOnceKeepEveryEntry) {
         std::vector<std::string> own;
         for (const std::string& item : file.items)
             if (item.starts_with(prefix)) own.push_back(item);
-        std::vector<std::string> expected;
-        for (int i = 0; i < kEach; ++i) expected.push_back(prefix + std::to_string(i));
+        std::vector<std::string> expected(kEach);
+        for (int i = 0; i < kEach; ++i) expected[i] = prefix + std::to_string(i);
         EXPECT_EQ(own, expected) << prefix;
     }
 }
