@@ -90,8 +90,10 @@ ListChangeResult changeListFile(const std::string& path, const ListChange& chang
     using Step = ListChangeResult::Step;
     FileLock lock;
     const int locked = lock.lock(lockFileBeside(path), kListLockTimeout);
-    // Where no lock file can be made, no list file can be written either (both need a folder
-    // this user may write to): the change goes on and fails with its own, plainer reason.
+    // A lock file this user may neither make nor open for writing: in a folder the user may
+    // not write to no list file can be written either, and the change goes on to fail with
+    // its own, plainer reason. (Another user's lock file, in a folder that several users
+    // share, leaves this user's changes there unlocked.)
     if (locked != 0 && locked != EACCES && locked != EPERM && locked != EROFS)
         return failed(Step::Lock, locked);
 
