@@ -209,6 +209,9 @@ Section "Uninstall"
 
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   Delete "$INSTDIR\uninstall.exe"
+  ; The empty file two windows lock in turn while one changes a list: the program's, not the
+  ; user's.
+  Delete "$INSTDIR\.norvelle.lock"
   RMDir "$INSTDIR"
 
   ; The registered lists are the user's: they stay, with the folder, and the user is told.

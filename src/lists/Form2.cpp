@@ -83,19 +83,12 @@ void Form2::List1_Click() {
 
 void Form2::Command1_Click() {
     const QString typed = m_text1->text();
-    const bool adding = !typed.isEmpty();
-    if (adding && !roomForAnother(m_list1)) return;  // the typed text stays in the box
-    if (adding)
-        m_list1->addItem(typed);
-    else if (selectedRow(m_list1) == 0)
-        return;  // an empty box with the first entry selected registers nothing
-
-    if (!storeList(m_list1, fileName())) {
-        // The file is as it was: so is the list, and the typed text stays in the box.
-        if (adding) delete m_list1->takeItem(m_list1->count() - 1);
-        return;
-    }
-    m_text1->clear();
+    // An empty box with the first entry selected registers nothing.
+    if (typed.isEmpty() && selectedRow(m_list1) == 0) return;
+    // Otherwise the typed text stays in the box unless the file took it.
+    if (changeList(m_list1, fileName(), registration(typed)).status ==
+        ListChangeResult::Status::Done)
+        m_text1->clear();
 }
 
 void Form2::Command2_Click() {
@@ -104,25 +97,25 @@ void Form2::Command2_Click() {
 
 void Form2::Command3_Click() {
     if (state().ListItemSelected != 1) {
-        // Clear: the whole list goes, without a question.
-        if (removeList(fileName())) m_list1->clear();
+        // Clear: what the list shows goes, without a question.
+        changeList(m_list1, fileName(), clearing(m_list1));
         return;
     }
 
     const int row = selectedRow(m_list1);
     if (row < 0) return;  // the user took the selection away: there is nothing to delete
-    delete m_list1->takeItem(row);
+    // The typed text is registered in the same step, unless the entry was the last one: then
+    // the file goes and the text stays in the box.
+    ListChange change;
+    change.kind = ListChange::Kind::Delete;
+    change.entry = shownAt(m_list1, row);
+    change.text = m_text1->text().toStdString();
+    change.removeFileWhenEmpty = true;
     m_list1->clearSelection();
-    if (m_list1->count() == 0)
-        removeList(fileName());  // the typed text stays in the box
-    else
-        Command1_Click();  // stores the rest, with the typed text if there is one
+    if (changeList(m_list1, fileName(), change).added) m_text1->clear();
 
     state().ListItemSelected = 0;
     m_command3->setText(QStringLiteral("クリア"));
-    // Show what the file holds now, also when it could not be changed.
-    m_list1->clear();
-    showMode();
 }
 
 }  // namespace norvelle

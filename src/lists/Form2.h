@@ -7,8 +7,9 @@ class QLabel;
 namespace norvelle {
 
 // The registered e-mail addresses (RegistrationMode 1) or home-page addresses (any other
-// mode): add from the text box, delete the selected entry, or clear the whole list. Every
-// change goes to the mode's file at once; the exit button refreshes the main window's lists.
+// mode): add from the text box, delete the selected entry, or clear the list shown. Every
+// change goes to the mode's file at once, as that file stands, and the list then shows the
+// file; the exit button refreshes the main window's lists.
 class Form2 : public RegistrationDialog {
     Q_OBJECT
 

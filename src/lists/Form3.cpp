@@ -63,36 +63,23 @@ void Form3::Form_Load() {
 }
 
 void Form3::Command1_Click() {
-    if (removeList(kNeededFilesFile)) m_list1->clear();
+    changeList(m_list1, kNeededFilesFile, clearing(m_list1));
 }
 
 void Form3::Command2_Click() {
-    // With nothing selected nothing is removed, and the file is still rewritten from the
-    // list. The text box is left alone.
+    // With nothing selected nothing is removed, and the file is still written. The text box
+    // is left alone.
+    ListChange change;
+    change.kind = ListChange::Kind::Delete;
     const int row = selectedRow(m_list1);
-    QListWidgetItem* removed = row >= 0 ? m_list1->takeItem(row) : nullptr;
-    m_list1->clearSelection();
-    if (!storeList(m_list1, kNeededFilesFile)) {
-        // The file still holds the entry: so does the list.
-        if (removed) {
-            m_list1->insertItem(row, removed);
-            m_list1->setCurrentItem(removed);
-        }
-        return;
-    }
-    delete removed;
+    if (row >= 0) change.entry = shownAt(m_list1, row);
+    changeList(m_list1, kNeededFilesFile, change);
 }
 
 void Form3::Command3_Click() {
-    const QString typed = m_text1->text();
-    const bool adding = !typed.isEmpty();
-    if (adding && !roomForAnother(m_list1)) return;  // the typed text stays in the box
-    if (adding) m_list1->addItem(typed);
-    if (!storeList(m_list1, kNeededFilesFile)) {
-        if (adding) delete m_list1->takeItem(m_list1->count() - 1);
-        return;  // the typed text stays in the box
-    }
-    m_text1->clear();
+    if (changeList(m_list1, kNeededFilesFile, registration(m_text1->text())).status ==
+        ListChangeResult::Status::Done)
+        m_text1->clear();  // otherwise the typed text stays in the box
 }
 
 void Form3::Command4_Click() {

@@ -7,8 +7,9 @@ class QLabel;
 namespace norvelle {
 
 // The registered needed files (Needfiles.dat): add from the text box, delete the selected
-// entry, or clear the whole list. Every change goes to the file at once; the exit button
-// refreshes the main window's lists. The fixed needed files are not shown here.
+// entry, or clear the list shown. Every change goes to the file at once, as that file stands,
+// and the list then shows the file; the exit button refreshes the main window's lists. The
+// fixed needed files are not shown here.
 class Form3 : public RegistrationDialog {
     Q_OBJECT
 

@@ -1,63 +1,51 @@
 #include "lists/ListStorage.h"
 
 #include "core/AppState.h"
+#include "lists/ListChange.h"
+#include "lists/RegisteredLists.h"
 #include "platform/FileErrorText.h"
 #include "platform/Messages.h"
-#include "text/Items.h"
-#include "lists/RegisteredLists.h"
 #include "platform/Platform.h"
-#include "platform/SaveTextFile.h"
 #include "text/Cp932.h"
-#include "text/FileIO.h"
+#include "text/Items.h"
 
 namespace norvelle {
 
+QString registeredFileHeadline(const char* fileName, const QString& what) {
+    return QStringLiteral("%1 に%2を保存できませんでした。")
+        .arg(QString::fromLatin1(fileName), what);
+}
+
 Stored storeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName,
                            std::string_view text, const QString& what) {
-    const QString name = QString::fromLatin1(fileName);
-    return saveTextFile(platform, parent, fileName, text,
-                        QStringLiteral("%1 に%2を保存できませんでした。").arg(name, what),
+    return saveTextFile(platform, parent, fileName, text, registeredFileHeadline(fileName, what),
                         kMaxListFileSize);
 }
 
-bool removeRegisteredFile(Platform& platform, QWidget* parent, const char* fileName) {
-    const WriteResult removed = removeFile(fileName);
-    if (!removed.ok) {
-        reportFailure(platform, parent,
-                      QStringLiteral("%1 を削除できなかったため、登録内容を消去できませんでした。")
-                          .arg(QString::fromLatin1(fileName)),
-                      describeErrno(removed.errnum));
-    }
-    return removed.ok;
-}
-
-RegisteredEntries loadRegisteredEntries(Platform& platform, QWidget* parent, const char* fileName,
-                                        CutWarning warning) {
+std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* parent,
+                                                 const char* fileName) {
     const ListFile file = loadListFile(fileName);
     switch (file.state) {
         case ListFile::State::Missing:
-            return {};
+            return std::nullopt;
         case ListFile::State::Unreadable:
             reportFailure(platform, parent, cannotReadHeadline(QString::fromLatin1(fileName)),
                           describeFileError(file.errnum, kMaxListFileSize));
-            return {std::nullopt, true};
+            return std::nullopt;
         case ListFile::State::Empty:
         case ListFile::State::Items:
             break;
     }
-    if (warning == CutWarning::Show) {
-        QStringList cut;
-        noteCutList(cut, fileName, file);
-        reportCutLists(platform, parent, cut);
-    }
+    QStringList cut;
+    noteCutList(cut, fileName, file);
+    reportCutLists(platform, parent, cut);
     QStringList entries;
     entries.reserve(static_cast<qsizetype>(file.items.size()));
     for (const auto& item : file.items) entries.push_back(QString::fromStdString(item));
-    return {std::move(entries), file.truncated};
+    return entries;
 }
 
-bool roomForAnotherEntry(Platform& platform, QWidget* parent, qsizetype count) {
-    if (static_cast<std::size_t>(count) < kMaxListEntries) return true;
+void tellListFull(Platform& platform, QWidget* parent) {
     MessageBoxRequest r;
     r.text = QStringLiteral(
                  "登録できるのは %1 件までです。新しく登録するには、先にどれかを削除してください。")
@@ -66,20 +54,6 @@ bool roomForAnotherEntry(Platform& platform, QWidget* parent, qsizetype count) {
     r.buttons = MsgButtons::Ok;
     r.icon = MsgIcon::Exclamation;
     platform.messageBox(parent, r);
-    return false;
-}
-
-bool roomInListFile(Platform& platform, QWidget* parent, std::string_view text) {
-    if (fitsRegisteredFile(text)) return true;
-    MessageBoxRequest r;
-    r.text = QStringLiteral("登録できるのは、ファイルの大きさにして %1 までです。"
-                            "新しく登録するには、先にどれかを削除してください。")
-                 .arg(QString::fromStdString(describeSize(kMaxListFileSize)));
-    r.title = QString::fromLatin1(kAppTitle);
-    r.buttons = MsgButtons::Ok;
-    r.icon = MsgIcon::Exclamation;
-    platform.messageBox(parent, r);
-    return false;
 }
 
 bool mayDropUnreadEntries(Platform& platform, QWidget* parent, const char* fileName) {
@@ -92,6 +66,30 @@ bool mayDropUnreadEntries(Platform& platform, QWidget* parent, const char* fileN
     r.icon = MsgIcon::Exclamation;
     r.defaultButton = MsgAnswer::No;
     return platform.messageBox(parent, r) == MsgAnswer::Yes;
+}
+
+void reportListChangeFailure(Platform& platform, QWidget* parent, const char* fileName,
+                             const ListChangeResult& result) {
+    const QString name = QString::fromLatin1(fileName);
+    switch (result.step) {
+        case ListChangeResult::Step::Lock:
+            reportFailure(platform, parent,
+                          QStringLiteral("%1 の登録内容を変更できませんでした。").arg(name),
+                          describeErrno(result.errnum));
+            break;
+        case ListChangeResult::Step::Write:
+            reportFailure(platform, parent,
+                          registeredFileHeadline(fileName, QStringLiteral("登録内容")),
+                          describeFileError(result.errnum, kMaxListFileSize));
+            break;
+        case ListChangeResult::Step::Remove:
+            reportFailure(
+                platform, parent,
+                QStringLiteral("%1 を削除できなかったため、登録内容を消去できませんでした。")
+                    .arg(name),
+                describeErrno(result.errnum));
+            break;
+    }
 }
 
 void noteCutList(QStringList& cut, const char* fileName, const ListFile& file) {

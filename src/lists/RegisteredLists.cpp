@@ -1,6 +1,5 @@
 #include "lists/RegisteredLists.h"
 
-#include "text/Cp932.h"
 #include "text/FileIO.h"
 #include "text/Items.h"
 
@@ -45,12 +44,6 @@ ListFile loadListFile(const std::string& name) {
         result.truncated = true;
     }
     return result;
-}
-
-bool fitsRegisteredFile(std::string_view text) {
-    // Code page 932 takes no more bytes for a character than UTF-8 does: most texts need not
-    // be encoded to know.
-    return text.size() <= kMaxListFileSize || encodeCp932(text).bytes.size() <= kMaxListFileSize;
 }
 
 RegisteredListFiles loadRegisteredLists() {

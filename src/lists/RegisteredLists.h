@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace norvelle {
@@ -43,10 +42,6 @@ struct ListFile {
 // whole. It holds kMaxListEntries entries of any sensible length; a file of a million entries
 // would otherwise take seconds and hundreds of megabytes to show.
 inline constexpr std::uint64_t kMaxListFileSize = std::uint64_t{4} << 20;
-
-// Whether a registered file with this text (UTF-8) stays within kMaxListFileSize once it is
-// code page 932.
-bool fitsRegisteredFile(std::string_view text);
 
 // Reads a list file by the item reading rule: its first kMaxListEntries entries, from no
 // more than its first kMaxListFileSize bytes (whole lines only). Bytes that are not valid

@@ -1,7 +1,8 @@
 #include "lists/RegistrationDialog.h"
 
-#include "text/Items.h"
 #include "lists/ListStorage.h"
+#include "lists/RegisteredLists.h"
+#include "platform/Messages.h"
 #include "platform/Twips.h"
 
 #include <QEvent>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,17 @@ int selectedRow(const QListWidget* list) {
     const QList<QListWidgetItem*> selected = list->selectedItems();
     return selected.isEmpty() ? -1 : list->row(selected.front());
 }
+
+namespace {
+
+std::vector<std::string> shownEntries(const QListWidget* list) {
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(list->count()));
+    for (int i = 0; i < list->count(); ++i) entries.push_back(list->item(i)->text().toStdString());
+    return entries;
+}
+
+}  // namespace
 
 RegistrationDialog::RegistrationDialog(Platform& platform, AppState& state, QWidget* parent,
                                        int widthTwips, int heightTwips)
@@ -42,49 +55,81 @@ QPushButton* RegistrationDialog::makeButton(const char* name, const QString& cap
 
 void RegistrationDialog::loadList(QListWidget* list, const char* fileName) {
     QWidget* parent = isVisible() ? static_cast<QWidget*>(this) : parentWidget();
-    const CutWarning warning = m_cutWarningShown ? CutWarning::AlreadyShown : CutWarning::Show;
-    m_cutWarningShown = true;
-    const RegisteredEntries loaded = loadRegisteredEntries(platform(), parent, fileName, warning);
-    m_unreadEntries = loaded.unread;
-    if (loaded.entries) {
+    if (const std::optional<QStringList> entries =
+            loadRegisteredEntries(platform(), parent, fileName)) {
         list->clear();
-        list->addItems(*loaded.entries);
+        list->addItems(*entries);
     }
 }
 
-bool RegistrationDialog::roomForAnother(const QListWidget* list) {
-    return roomForAnotherEntry(platform(), this, list->count());
-}
-
-bool RegistrationDialog::storeList(QListWidget* list, const char* fileName) {
-    std::vector<std::string> entries;
-    entries.reserve(static_cast<std::size_t>(list->count()));
-    for (int i = 0; i < list->count(); ++i) entries.push_back(list->item(i)->text().toStdString());
-
-    const std::string text = formatListFile(entries);
-    if (!roomInListFile(platform(), this, text)) return false;
-    if (m_unreadEntries && !mayDropUnreadEntries(platform(), this, fileName)) return false;
-
-    switch (storeRegisteredFile(platform(), this, fileName, text, QStringLiteral("登録内容"))) {
-        case Stored::No:
-            return false;
-        case Stored::Yes:
+ListChangeResult RegistrationDialog::changeList(QListWidget* list, const char* fileName,
+                                                const ListChange& change) {
+    using Status = ListChangeResult::Status;
+    ListConsent consent;
+    ListChangeResult result = changeListFile(fileName, change, consent);
+    // Each question waits with the lock given back; after a Yes the change is made afresh, on
+    // the file as it stands then.
+    for (;;) {
+        if (result.status == Status::DropsUnread && !consent.dropUnread) {
+            if (!mayDropUnreadEntries(platform(), this, fileName)) break;
+            consent.dropUnread = true;
+        } else if (result.status == Status::Unencodable && !consent.replaceUnencodable) {
+            if (!askReplaceUnencodable(platform(), this, QString::fromLatin1(fileName),
+                                       result.unencodable))
+                break;
+            consent.replaceUnencodable = true;
+        } else {
             break;
-        case Stored::WithReplacements:
-            // Show what the file holds now, so the next change does not ask again.
-            for (int i = 0; i < list->count(); ++i)
-                list->item(i)->setText(storedForm(list->item(i)->text()));
-            break;
+        }
+        result = changeListFile(fileName, change, consent);
     }
-    m_unreadEntries = false;  // the file holds the list now
-    return true;
+    if (result.status == Status::Full) tellListFull(platform(), this);
+    if (result.status == Status::Failed)
+        reportListChangeFailure(platform(), this, fileName, result);
+    // An entry equal to one that went must not take its selection.
+    if (result.status == Status::Done && change.kind != ListChange::Kind::Register)
+        list->clearSelection();
+    showFile(list, fileName);
+    return result;
 }
 
-bool RegistrationDialog::removeList(const char* fileName) {
-    if (m_unreadEntries && !mayDropUnreadEntries(platform(), this, fileName)) return false;
-    if (!removeRegisteredFile(platform(), this, fileName)) return false;
-    m_unreadEntries = false;
-    return true;
+void RegistrationDialog::showFile(QListWidget* list, const char* fileName) {
+    // Said nothing about: the change has told what the user needs to know.
+    const ListFile file = loadListFile(fileName);
+    if (file.state == ListFile::State::Unreadable) return;
+    const std::vector<std::string> shown = shownEntries(list);
+    if (file.items == shown) return;  // the selection and the scrolling stay as they are
+
+    const int row = selectedRow(list);
+    const std::optional<ShownEntry> selected =
+        row >= 0 ? std::optional(shownEntry(shown, static_cast<std::size_t>(row))) : std::nullopt;
+    QStringList entries;
+    entries.reserve(static_cast<qsizetype>(file.items.size()));
+    for (const std::string& item : file.items) entries.push_back(QString::fromStdString(item));
+    list->clear();
+    list->addItems(entries);
+    if (!selected) return;
+    if (const std::optional<std::size_t> again = findShownEntry(file.items, *selected))
+        list->setCurrentRow(static_cast<int>(*again));
+}
+
+ListChange RegistrationDialog::registration(const QString& typed) {
+    ListChange change;
+    change.kind = ListChange::Kind::Register;
+    change.text = typed.toStdString();
+    return change;
+}
+
+ListChange RegistrationDialog::clearing(const QListWidget* list) {
+    ListChange change;
+    change.kind = ListChange::Kind::Clear;
+    change.shown = shownEntries(list);
+    change.removeFileWhenEmpty = true;
+    return change;
+}
+
+ShownEntry RegistrationDialog::shownAt(const QListWidget* list, int row) {
+    return shownEntry(shownEntries(list), static_cast<std::size_t>(row));
 }
 
 void RegistrationDialog::refreshOwnerAndClose() {

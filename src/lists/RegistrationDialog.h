@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lists/ListChange.h"
+
 #include <QDialog>
 
 class QLineEdit;
@@ -33,19 +35,20 @@ protected:
                             int height);
     void setFocusTarget(QLineEdit* edit) { m_focusTarget = edit; }
 
-    // Replaces the list's entries with those of the file; leaves them when the file is
-    // missing or cannot be read. Only the first reading of an opening mentions a file that
-    // was read in part.
+    // Shows the entries of the file as the dialog opens; leaves the list as it is when the
+    // file is missing or cannot be read (the user is told why).
     void loadList(QListWidget* list, const char* fileName);
-    // Whether the list may take one more entry; when it is full the user is told why not.
-    bool roomForAnother(const QListWidget* list);
-    // Rewrites the file from the list. False (after telling the user why) when the file
-    // still holds what it held before: it could not be written, the list would not be read
-    // back whole from it, or it holds entries the list lacks and the user keeps them.
-    bool storeList(QListWidget* list, const char* fileName);
-    // Deletes the file; false when it is still there: it could not be deleted (the user is
-    // told why), or it holds entries the list lacks and the user keeps them.
-    bool removeList(const char* fileName);
+    // Makes one change to the file as it stands now, never to the list as it was read (another
+    // window may share the file); asks first where the change would drop entries the list
+    // could not show or characters Shift-JIS lacks; tells the user why it was not made; then
+    // shows the file, the selected entry still selected when it is still there.
+    ListChangeResult changeList(QListWidget* list, const char* fileName, const ListChange& change);
+    // The change that registers `typed` (an empty text registers nothing, and the file is
+    // written all the same), and the one that clears what the list shows.
+    static ListChange registration(const QString& typed);
+    static ListChange clearing(const QListWidget* list);
+    // The entry at `row` of the list, as the change names it.
+    static ShownEntry shownAt(const QListWidget* list, int row);
     // The exit button: the main window's lists follow the files, then the dialog closes.
     void refreshOwnerAndClose();
 
@@ -53,12 +56,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void showFile(QListWidget* list, const char* fileName);
+
     Platform& m_platform;
     AppState& m_state;
     QLineEdit* m_focusTarget = nullptr;
-    bool m_cutWarningShown = false;
-    // The file last read holds entries the list does not show: a change asks first.
-    bool m_unreadEntries = false;
 };
 
 // The row of the selected entry, or -1 when none is selected.

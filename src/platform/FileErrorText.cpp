@@ -19,6 +19,8 @@ std::string describeErrno(int errnum) {
             return "ファイルが大きすぎます。";
         case kInvalidNameError:
             return "Windows では使えないファイル名です（< > : \" | ? * や、末尾のピリオドと空白は使えません）。";
+        case kLockTimeoutError:
+            return "ほかの Norvelle がファイルを変更中です。しばらくしてから、もう一度やり直してください。";
         case ENOSPC:
             return "ディスクの空き容量が足りません。";
 #ifdef EDQUOT  // Windows has no disk quota of its own errno

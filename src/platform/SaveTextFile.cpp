@@ -2,17 +2,16 @@
 
 #include "platform/FileErrorText.h"
 #include "platform/Messages.h"
-#include "text/Cp932.h"
 #include "text/FileIO.h"
 
 namespace norvelle {
 
 Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
-                   std::string_view text, const QString& failureHeadline, std::size_t maxBytes) {
-    const EncodeResult encoded = encodeCp932(text);
-    // A file its reader would refuse is not written at all.
-    if (encoded.bytes.size() > maxBytes) {
-        reportFailure(platform, parent, failureHeadline, describeTooLarge(maxBytes));
+                   std::string_view text, const QString& failureHeadline, std::uint64_t maxBytes) {
+    const TextFileBytes encoded = encodeTextFile(text, maxBytes);
+    if (encoded.errnum != 0) {
+        reportFailure(platform, parent, failureHeadline,
+                      describeFileError(encoded.errnum, maxBytes));
         return Saved::No;
     }
     const bool replacing = !encoded.unencodable.empty();

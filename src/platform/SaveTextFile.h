@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,12 +18,13 @@ enum class Saved {
     WithReplacements,  // the file holds the text with "?" for characters Shift-JIS lacks
 };
 
-// The last steps of every save, the Readme's, the software data file's and the registered
-// lists': the text (UTF-8) to code page 932; a file larger than `maxBytes` refused; the
-// question about characters code page 932 lacks; the atomic write. A failure is reported as
-// `failureHeadline` and the reason. The old file stays whole unless the text was written.
+// The last steps of every save, the Readme's, the software data file's and copyright.dat's:
+// the text (UTF-8) to code page 932 and a file larger than `maxBytes` refused (both by
+// encodeTextFile, as for the list files), the question about characters code page 932 lacks,
+// the atomic write. A failure, the size too, is reported as `failureHeadline` and the reason.
+// The old file stays whole unless the text was written.
 Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
                    std::string_view text, const QString& failureHeadline,
-                   std::size_t maxBytes = SIZE_MAX);
+                   std::uint64_t maxBytes = UINT64_MAX);
 
 }  // namespace norvelle

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <thread>
 
 // What the file layer does the same way on every system. The system calls are in posix/ and
 // win32/; CMake builds one of the two.
@@ -102,6 +103,55 @@ int FileReader::readAll(std::string& bytes) {
 
 AtomicFileWriter::~AtomicFileWriter() {
     abandon();
+}
+
+TextFileBytes encodeTextFile(std::string_view text, std::uint64_t limit) {
+    TextFileBytes result;
+    EncodeResult encoded = encodeCp932(text);
+    // A file its reader would refuse, or read only in part, is not written at all.
+    if (encoded.bytes.size() > limit) {
+        result.errnum = kTooLargeError;
+        return result;
+    }
+    result.bytes = std::move(encoded.bytes);
+    result.unencodable = std::move(encoded.unencodable);
+    return result;
+}
+
+FileLock::~FileLock() {
+    unlock();
+}
+
+int FileLock::lock(const std::string& path, std::chrono::milliseconds timeout) {
+    unlock();
+    if (int err = injectedFault("lock", path)) return err;
+    if (int err = openLockFile(path)) return err;
+    // Whoever waits holds the queue, so that a holder that lets the lock go and wants it again
+    // at once has to queue behind the waiter instead of taking it straight back.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int err = waitFor(Byte::Queue, deadline);
+    if (err == 0) err = waitFor(Byte::Lock, deadline);
+    if (err != 0) {
+        unlock();
+        return err;
+    }
+    unlockByte(Byte::Queue);
+    return 0;
+}
+
+int FileLock::waitFor(Byte byte, std::chrono::steady_clock::time_point deadline) {
+    // Asked again and again rather than waited for: Windows cannot wait for a lock with a time
+    // limit (nor can Wine at all), and POSIX could only by a signal. A holder keeps it for one
+    // read and one write, so the pauses stay short.
+    std::chrono::microseconds pause{100};
+    for (;;) {
+        bool held = false;
+        if (int err = tryLock(byte, held)) return err;
+        if (held) return 0;
+        if (std::chrono::steady_clock::now() >= deadline) return kLockTimeoutError;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds{2000});
+    }
 }
 
 }  // namespace norvelle

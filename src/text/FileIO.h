@@ -1,11 +1,15 @@
 #pragma once
 
+#include "text/Cp932.h"
+
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace norvelle {
 
@@ -17,6 +21,7 @@ inline constexpr int kUnsafeLinkError = -2;        // another user's link in a s
 inline constexpr int kFolderNotWritableError = -3; // the file may be written, its folder not
 inline constexpr int kTooLargeError = -4;          // larger than the reader allows
 inline constexpr int kInvalidNameError = -5;       // a name Windows does not allow
+inline constexpr int kLockTimeoutError = -6;       // another process kept a FileLock too long
 
 struct ReadResult {
     enum class Status { Ok, Missing, Error };
@@ -68,8 +73,49 @@ WriteResult writeFileAtomic(const std::string& path, std::string_view bytes);
 // Removes a file. A missing file counts as removed.
 WriteResult removeFile(const std::string& path);
 
+// A text (UTF-8) as its file is to hold it, in code page 932, for a reader that takes no more
+// than `limit` bytes: every save checks its size here, and only here.
+struct TextFileBytes {
+    std::string bytes;                     // characters code page 932 lacks are "?" here
+    std::vector<Unencodable> unencodable;  // those characters; empty when every one fits
+    int errnum = 0;  // kTooLargeError: more than `limit` bytes, and nothing is to be written
+};
+TextFileBytes encodeTextFile(std::string_view text, std::uint64_t limit = kWholeFile);
+
+// An advisory lock that lets one process at a time change files that several share (the
+// registered lists of two windows on one folder). It lives in a lock file of its own, since
+// the atomic writer replaces the files it guards; the file is made when missing, empty and on
+// Windows hidden (on POSIX a name with a leading dot hides it), and is left in place: removing
+// it while another process waits would let two processes lock two different files. The
+// system drops the lock when the holder closes it or ends, however it ends, so a crashed
+// program never blocks the next one. Also held against other FileLocks of the same process.
+// Waiters take turns with a holder that locks again and again: none waits for long while
+// another goes on changing the files.
+class FileLock {
+public:
+    FileLock() = default;
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Waits up to `timeout` for the lock: 0, kLockTimeoutError, or why the lock file could not
+    // be opened or locked. Step for the fault injector: "lock".
+    int lock(const std::string& path, std::chrono::milliseconds timeout);
+    void unlock();
+
+private:
+    // The lock is one byte of the lock file, the queue in front of it another.
+    enum class Byte { Lock = 0, Queue = 1 };
+    int openLockFile(const std::string& path);
+    int tryLock(Byte byte, bool& held);  // 0 with `held` false while another holder has it
+    void unlockByte(Byte byte);
+    int waitFor(Byte byte, std::chrono::steady_clock::time_point deadline);
+
+    std::intptr_t m_handle = -1;  // a descriptor, or a Windows HANDLE
+};
+
 // Test seam: when set, every write step asks it first; a non-zero errno it returns makes
-// that step fail with that errno. Steps: "open", "write", "sync", "rename", "remove".
+// that step fail with that errno. Steps: "open", "write", "sync", "rename", "remove", "lock".
 using WriteFaultInjector = std::function<int(std::string_view step, const std::string& path)>;
 void setWriteFaultInjector(WriteFaultInjector injector);
 

@@ -99,18 +99,19 @@ TEST_P(Form2Test, RegisterByButtonAndByEnterRewritesTheFileWhole) {
         QTest::keyClick(d.Text1(), Qt::Key_Enter);  // the keypad's Enter, a duplicate
         EXPECT_EQ(bytesOf(m.file), "a@example.org\r\nb\r\nb\r\n");
 
-        // A comma is stored as typed; the list shows one entry until the file is read.
+        // A comma is stored as typed; the list shows the file, where it parts two entries.
         type(d, "x,y");
         d.Command1()->click();
-        EXPECT_EQ(entries(d.List1()), QStringList({"a@example.org", "b", "b", "x,y"}));
+        EXPECT_EQ(bytesOf(m.file), "a@example.org\r\nb\r\nb\r\nx,y\r\n");
+        EXPECT_EQ(entries(d.List1()), QStringList({"a@example.org", "b", "b", "x", "y"}));
         type(d, "山田＠例え.jp");
         d.Command1()->click();
         EXPECT_EQ(bytesOf(m.file),
-                  "a@example.org\r\nb\r\nb\r\nx,y\r\n" + sjis("山田＠例え.jp\r\n"));
+                  "a@example.org\r\nb\r\nb\r\nx\r\ny\r\n" + sjis("山田＠例え.jp\r\n"));
         EXPECT_EQ(d.Command3()->text(), "クリア");
         EXPECT_EQ(bytesOf(m.other), "(none)");
     });
-    EXPECT_EQ(bytesOf(m.file), "a@example.org\r\nb\r\nb\r\nx,y\r\n" + sjis("山田＠例え.jp\r\n"));
+    EXPECT_EQ(bytesOf(m.file), "a@example.org\r\nb\r\nb\r\nx\r\ny\r\n" + sjis("山田＠例え.jp\r\n"));
     open([&](Form2& d) {
         EXPECT_EQ(entries(d.List1()),
                   QStringList({"a@example.org", "b", "b", "x", "y", "山田＠例え.jp"}));
@@ -234,7 +235,7 @@ TEST_P(Form2Test, AFileThatCannotBeChangedIsReportedAndNothingTypedIsLost) {
         SCOPED_TRACE(write.step);
         faults = {write, remove};
         writeBytes(m.file, "a\r\nb\r\n");
-        const std::set<std::string> names = namesIn(dir.path());
+        const std::set<std::string> names = filesHere();
         auto expectReported = [&](const QString& what, const WriteFault& fault) {
             const auto messages = platform.messages();
             ASSERT_EQ(messages.size(), 1u);
@@ -245,7 +246,7 @@ TEST_P(Form2Test, AFileThatCannotBeChangedIsReportedAndNothingTypedIsLost) {
             EXPECT_TRUE(messages[0].text.contains(what)) << messages[0].text.toStdString();
             EXPECT_TRUE(
                 messages[0].text.contains(QString::fromStdString(describeErrno(fault.errnum))));
-            EXPECT_EQ(namesIn(dir.path()), names);
+            EXPECT_EQ(filesHere(), names);
             platform.clearRecords();
         };
         open([&](Form2& d) {

@@ -1,5 +1,6 @@
 #include "lists/RegisteredLists.h"
 #include "lists/RegistrationTest.h"
+#include "platform/FileErrorText.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -62,10 +63,13 @@ TEST_F(RegisteredFileBoundTest, EveryEntryADialogAcceptsIsReadBackWhole) {
         EXPECT_EQ(read.size(), accepted.size());
         EXPECT_TRUE(read == accepted);
 
+        // Worded as every registered file's, copyright.dat's too.
         const auto messages = platform.messages();
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].icon, MsgIcon::Exclamation);
-        EXPECT_TRUE(messages[0].text.contains("4 MB")) << messages[0].text.toStdString();
+        EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(messages[0].text, QString::fromLatin1(dialog.file) +
+                                        " に登録内容を保存できませんでした。\n" +
+                                        QString::fromStdString(describeTooLarge(kMaxListFileSize)));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lists/ListChange.h"
 #include "support/MainWindowTest.h"
 #include "support/WriteFaults.h"
 #include "text/FileIO.h"
@@ -59,6 +60,14 @@ protected:
             if (w->focusPolicy() & Qt::TabFocus) names << w->objectName();
             w = w->nextInFocusChain();
         } while (w != first);
+        return names;
+    }
+
+    // The files in the test's folder but the lock file, which the first change makes and
+    // every later one leaves: what a failed write must leave as it was.
+    std::set<std::string> filesHere() const {
+        std::set<std::string> names = namesIn(dir.path());
+        names.erase(kListLockFile);
         return names;
     }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -146,6 +147,19 @@ TEST_F(FileIO, ScratchFilesGoToTheUsersTemporaryFolder) {
     EXPECT_GE(std::fputs("Readme\r\n", scratch), 0);
     EXPECT_EQ(std::fclose(scratch), 0);
     EXPECT_TRUE(namesIn(".").empty());
+}
+
+TEST_F(FileIO, ALockHasOneHolderAtATimeAndIsWaitedForNoLongerThanAsked) {
+    using std::chrono::milliseconds;
+    FileLock first;
+    ASSERT_EQ(first.lock(".shared.lock", milliseconds(0)), 0);
+    FileLock second;  // another window's, in this process as in another one
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(second.lock(".shared.lock", milliseconds(100)), kLockTimeoutError);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(100));
+    first.unlock();
+    EXPECT_EQ(second.lock(".shared.lock", milliseconds(0)), 0);
+    EXPECT_EQ(readBytes(".shared.lock"), "");  // it stays, empty, for the next holder
 }
 
 TEST_F(FileIO, RemovesFiles) {

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -83,7 +84,7 @@ TEST_F(WindowsFileIO, JapaneseLongAndBackslashedPathsWork) {
     EXPECT_EQ(namesInLongFolder(deep), std::set<std::string>{"Readme.txt"});
 }
 
-TEST_F(WindowsFileIO, TheTemporaryFileIsHiddenAndTheOldAttributesStay) {
+TEST_F(WindowsFileIO, TheTemporaryAndLockFilesAreHiddenAndTheOldAttributesStay) {
     writeBytes("Readme.txt", "old");
     ASSERT_TRUE(
         ::SetFileAttributesW(L"Readme.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
@@ -107,7 +108,10 @@ TEST_F(WindowsFileIO, TheTemporaryFileIsHiddenAndTheOldAttributesStay) {
     // The user's hidden Readme stays hidden; the new file is not hidden like its temporary.
     EXPECT_TRUE(attributesOf("Readme.txt") & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_FALSE(attributesOf("new.txt") & FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_EQ(namesIn("."), (std::set<std::string>{"Readme.txt", "new.txt"}));
+    FileLock lock;
+    ASSERT_EQ(lock.lock(".shared.lock", std::chrono::milliseconds(0)), 0);
+    EXPECT_TRUE(attributesOf(".shared.lock") & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(namesIn("."), (std::set<std::string>{"Readme.txt", "new.txt", ".shared.lock"}));
 }
 
 TEST_F(WindowsFileIO, WhatCannotBeAFileIsRefusedWithItsReason) {
