@@ -2,7 +2,7 @@
 # archive (as the package target does), unpacks it into BUILD/setup/stage and packs that folder
 # with NSIS into norvelle-VERSION-setup.exe: a per-user install with a Start menu shortcut, the
 # .sft file type and an uninstaller (packaging/windows/setup.nsi). Setup thus installs the
-# archive's files, byte for byte.
+# archive's files, byte for byte. SHA256SUMS beside them lets users check both downloads.
 if(NOT TARGET norvelle)
   return()  # the setup program installs the window; a build of norvelle-cli alone has none
 endif()
@@ -21,8 +21,12 @@ add_custom_target(norvelle_setup
           -DICON=${CMAKE_SOURCE_DIR}/src/platform/icons/norvelle.ico
           -DNSI=${CMAKE_SOURCE_DIR}/packaging/windows/setup.nsi
           -P ${CMAKE_CURRENT_LIST_DIR}/WindowsSetupPack.cmake
+  COMMAND ${CMAKE_COMMAND} -DDIR=${CMAKE_BINARY_DIR}
+          -DFILES=${CPACK_PACKAGE_FILE_NAME}.zip,norvelle-${PROJECT_VERSION}-setup.exe
+          -P ${CMAKE_CURRENT_LIST_DIR}/Sha256Sums.cmake
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   BYPRODUCTS ${NORVELLE_SETUP_FILE} ${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.zip
+             ${CMAKE_BINARY_DIR}/SHA256SUMS
   COMMENT "Packing ${CPACK_PACKAGE_FILE_NAME}.zip and norvelle-${PROJECT_VERSION}-setup.exe"
   VERBATIM)
 # Everything the archive holds is built first: the programs, the READMEs and the stripped

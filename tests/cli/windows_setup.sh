@@ -17,6 +17,10 @@ if [ -z "${NORVELLE_E2E_IN_X:-}" ]; then
     rm -f "$setup"
     cmake --build "$build" --target norvelle_setup >"$build/setup.log" 2>&1 ||
         { cat "$build/setup.log"; echo "windows_setup: the setup program was not built"; exit 1; }
+    # The checksums a user compares before running either download.
+    [ "$(cut -d' ' -f3 "$build/SHA256SUMS")" = "$(basename "$archive")"$'\n'"$(basename "$setup")" ] &&
+        (cd "$build" && sha256sum --check --quiet --strict SHA256SUMS) ||
+        { echo "windows_setup: SHA256SUMS does not vouch for both downloads"; exit 1; }
     rm -rf "$work/zip" "$work/older" "$work/wine"
     mkdir -p "$work/zip"
     (cd "$work/zip" && cmake -E tar xf "$archive") || exit 1
