@@ -9,8 +9,8 @@
 
 #include <windows.h>
 
+#include <commdlg.h>
 #include <shellapi.h>
-#include <shobjidl.h>
 
 namespace norvelle::desktop {
 
@@ -27,50 +27,34 @@ int shellOpen(const QString& target, const QString& workingDirectory) {
 bool systemFileDialog(QWidget* parent, bool save, const QString& title,
                       const FileDialogRequest& request, std::optional<QString>& chosen) {
     chosen.reset();
-    // Qt has COM on this thread already; the count stays balanced either way.
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IFileDialog* dialog = nullptr;
-    const HRESULT made =
-        save ? ::CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IFileSaveDialog, reinterpret_cast<void**>(&dialog))
-             : ::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog));
-    if (FAILED(made) || !dialog) {
-        if (SUCCEEDED(com)) ::CoUninitialize();
-        return false;
-    }
+    // The filter: its description and pattern, each ended by a NUL, and one more at the end.
+    std::wstring filter = request.filterDescription.toStdWString();
+    filter += L'\0';
+    filter += request.filterPattern.toStdWString();
+    filter += L'\0';
     const std::wstring caption = title.toStdWString();
-    const std::wstring description = request.filterDescription.toStdWString();
-    const std::wstring pattern = request.filterPattern.toStdWString();
-    const COMDLG_FILTERSPEC filter{description.c_str(), pattern.c_str()};
-    dialog->SetTitle(caption.c_str());
-    dialog->SetFileTypes(1, &filter);
-    dialog->SetFileTypeIndex(1);
-    if (!request.initialName.isEmpty())
-        dialog->SetFileName(request.initialName.toStdWString().c_str());
-    // No SetDefaultExtension: with one, Windows would add the filter's extension to a name
-    // typed without any ("Readme" saved as Readme.txt), which Qt's own use of this dialog
-    // always asks for. A read-only file is returned too: the program says why it cannot
-    // write it.
-    FILEOPENDIALOGOPTIONS options = 0;
-    dialog->GetOptions(&options);
-    options |= FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | FOS_NOCHANGEDIR;
-    options &= ~(FOS_OVERWRITEPROMPT | FOS_NOREADONLYRETURN);
-    if (!save) options |= FOS_FILEMUSTEXIST;
-    dialog->SetOptions(options);
+    std::wstring file = QDir::toNativeSeparators(request.initialName).toStdWString();
+    file.resize(32768, L'\0');
 
-    const HWND owner = parent ? reinterpret_cast<HWND>(parent->window()->winId()) : nullptr;
-    IShellItem* item = nullptr;
-    if (SUCCEEDED(dialog->Show(owner)) && SUCCEEDED(dialog->GetResult(&item)) && item) {
-        PWSTR path = nullptr;
-        if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) && path) {
-            chosen = QDir::fromNativeSeparators(QString::fromWCharArray(path));
-            ::CoTaskMemFree(path);
-        }
-        item->Release();
-    }
-    dialog->Release();
-    if (SUCCEEDED(com)) ::CoUninitialize();
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = parent ? reinterpret_cast<HWND>(parent->window()->winId()) : nullptr;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = caption.c_str();
+    // No default extension (lpstrDefExt stays null): given one, even an empty one, Windows
+    // adds the selected filter's extension to a name typed without any ("Readme" would be
+    // saved as Readme.txt), and Qt always gives one, which is why the program does not show
+    // this dialog through Qt. No overwrite prompt: the program asks its own. A read-only file
+    // is returned too: the program says why it cannot write it. The working directory stays
+    // the program's folder, where the registered lists are read by their bare names. Without
+    // a hook or template Windows shows its current dialog for this call.
+    dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                   OFN_PATHMUSTEXIST | (save ? 0 : OFN_FILEMUSTEXIST);
+    if (save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog))
+        chosen = QDir::fromNativeSeparators(QString::fromWCharArray(file.c_str()));
     return true;
 }
 
