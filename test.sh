@@ -139,12 +139,13 @@ windows_all() (
     [ -d "$dir/locale/ja_JP.UTF-8" ] || localedef -i ja_JP -f UTF-8 "$dir/locale/ja_JP.UTF-8" ||
         { echo "cannot make the ja_JP.UTF-8 locale"; return 1; }
     local scenario
-    for scenario in main_road software_data leaving shell_open; do
+    for scenario in main_road software_data leaving shell_open windows_running; do
         echo "--- e2e under Wine: $scenario"
         LOCPATH="$PWD/$dir/locale" NORVELLE_E2E_WINE=1 NORVELLE_E2E_LIMIT=300 \
             NORVELLE_BIN="$PWD/$dir/unpacked/norvelle-$(project_version)-win64" \
             NORVELLE_E2E_CLOSE="$PWD/build/test/tests/e2e/norvelle_e2e_close" \
             NORVELLE_E2E_RECORD_OPEN="$PWD/$dir/tests/e2e/norvelle_e2e_record_open.exe" \
+            SETUP="$PWD/$dir/norvelle-$(project_version)-setup.exe" \
             NORVELLE_SOURCE_DIR="$PWD" NORVELLE_E2E_ARTIFACTS="$PWD/$dir/e2e" \
             bash "tests/e2e/$scenario.sh" || failed=1
     done
