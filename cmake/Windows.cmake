@@ -21,6 +21,14 @@ endforeach()
 add_custom_target(norvelle_package_texts ALL DEPENDS ${norvelle_package_texts})
 install(FILES ${norvelle_package_texts} DESTINATION ${NORVELLE_PROGRAM_DIR})
 
+# How Windows runs both programs (versions, rights, screen scaling, long paths, the controls'
+# style): one manifest, compiled into norvelle-cli.exe and norvelle.exe.
+set(NORVELLE_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/win32/norvelle.manifest)
+configure_file(cli/norvelle-cli.rc.in ${CMAKE_CURRENT_BINARY_DIR}/norvelle-cli.rc @ONLY)
+target_sources(norvelle-cli PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/norvelle-cli.rc)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/norvelle-cli.rc TARGET_DIRECTORY norvelle-cli
+                            PROPERTIES OBJECT_DEPENDS ${NORVELLE_MANIFEST})
+
 if(NOT TARGET norvelle)
   return()  # norvelle-cli alone: no window to ship
 endif()
@@ -30,6 +38,8 @@ math(EXPR NORVELLE_VERSION_MINOR "${PROJECT_VERSION_MINOR}")
 set(NORVELLE_ICON ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/icons/norvelle.ico)
 configure_file(src/platform/win32/norvelle.rc.in ${CMAKE_CURRENT_BINARY_DIR}/norvelle.rc @ONLY)
 target_sources(norvelle PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/norvelle.rc)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/norvelle.rc PROPERTIES
+                            OBJECT_DEPENDS "${NORVELLE_ICON};${NORVELLE_MANIFEST}")
 set_target_properties(norvelle PROPERTIES WIN32_EXECUTABLE ON)
 
 # What norvelle.exe loads, installed beside it so that the program folder runs on a Windows

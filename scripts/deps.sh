@@ -39,8 +39,10 @@ TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imag
 # programs and their tests, GoogleTest's source, which the cross build compiles for Windows
 # (libgtest-dev is built for Linux), dpkg-dev to unpack Debian's Qt source for Qt's Windows
 # build (scripts/qt-win64.sh), the locale definitions for Wine in Japanese, and NSIS, which
-# makes the setup program (its 64-bit stubs and plugins are in nsis-common).
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 googletest dpkg-dev locales nsis)
+# makes the setup program (its 64-bit stubs and plugins are in nsis-common), and icoutils,
+# whose wrestool reads the programs' manifests back.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 googletest dpkg-dev locales nsis
+                  icoutils)
 
 # Adds a deb-src entry beside each deb entry of the machine's APT sources, naming the same
 # archives, so that `apt-get source` finds Debian's sources (the Windows build of Qt uses

@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/QtPlatform.h"
+#include "platform/QtPlatformDesktop.h"
 #include "text/FileIO.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ std::optional<QString> documentArgument(const QStringList& arguments) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // First of all, while setup may still be replacing the program's files.
+    norvelle::desktop::announceRunning();
     // A Readme or list being saved when the session ends or the user presses Ctrl+C in the
     // terminal leaves no half-written temporary file beside it.
     norvelle::removeTemporaryFilesOnSignals();

@@ -80,9 +80,75 @@ Var PreviousDir
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0x1000, p 0, p 0)' ; SHCNE_ASSOCCHANGED, SHCNF_FLUSH
 !macroend
 
+; Windows keeps the files of a running program from being replaced or deleted: setup or the
+; uninstaller would stop halfway and leave a folder of mixed versions. A running norvelle.exe
+; holds a mutex named after its folder (src/platform/win32/QtPlatformDesktop.cpp): the
+; folder's full long path, upper-cased as Windows compares names, "\" made "/", its last 240
+; characters. CloseNorvelleFirst looks for the one of $INSTDIR before any file is touched and
+; asks the user to close Norvelle; a silent run ends with exit code 2 and changes nothing.
+!macro DefineCloseNorvelleFirst UN WHAT
+Function ${UN}NorvelleRunning
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  StrCpy $1 $INSTDIR
+  System::Call 'kernel32::GetLongPathNameW(w r1, w .r2, i ${NSIS_MAX_STRLEN}) i .r3'
+  ${If} $3 > 0
+  ${AndIf} $3 < ${NSIS_MAX_STRLEN}
+    StrCpy $1 $2
+  ${EndIf}
+  StrCpy $2 $1 1 -1
+  ${If} $2 == "\"
+    StrCpy $1 $1 -1
+  ${EndIf}
+  StrLen $3 $1
+  System::Call 'user32::CharUpperBuffW(w r1 r1, i r3)'
+  StrCpy $2 ""
+  StrCpy $3 0
+  ${Do}
+    StrCpy $4 $1 1 $3
+    ${IfThen} $4 == "\" ${|} StrCpy $4 "/" ${|}
+    StrCpy $2 "$2$4"
+    IntOp $3 $3 + 1
+  ${LoopUntil} $4 == ""
+  StrLen $3 $2
+  ${IfThen} $3 > 240 ${|} StrCpy $2 $2 "" -240 ${|}
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\${PRODUCT} $2") p .r3' ; SYNCHRONIZE
+  ${If} $3 != 0
+    System::Call 'kernel32::CloseHandle(p r3)'
+    StrCpy $0 1
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+FunctionEnd
+
+Function ${UN}CloseNorvelleFirst
+  Push $0
+  ${Do}
+    Call ${UN}NorvelleRunning
+    ${IfThen} $0 == 0 ${|} ${Break} ${|}
+    ${If} ${Silent}
+    ${OrIf} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} が起動しています。$\r$\n$\r$\n${PRODUCT} を終了してから「再試行」をクリックしてください。「キャンセル」をクリックすると、何も変更せずに${WHAT}を終了します。" IDCANCEL`
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${Loop}
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro DefineCloseNorvelleFirst "" "セットアップ"
+!insertmacro DefineCloseNorvelleFirst "un." "アンインストール"
+
 Function .onInit
   SetShellVarContext current
   ReadRegStr $PreviousDir HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ; The folder setup starts with (an earlier install's, or /D): asked before the first page.
+  Call CloseNorvelleFirst
 FunctionEnd
 
 ; An installed Norvelle is upgraded where it is: its folder holds the user's registered lists.
@@ -109,6 +175,8 @@ FunctionEnd
 
 Section
   SetShellVarContext current
+  ; The folder the user chose, before anything in it is touched.
+  Call CloseNorvelleFirst
 
   ; Over an earlier install in the same folder, its own uninstaller first removes the files
   ; that install put there, so that none of an older version stays behind; it leaves the
@@ -179,6 +247,7 @@ SectionEnd
 
 Function un.onInit
   SetShellVarContext current
+  Call un.CloseNorvelleFirst
 FunctionEnd
 
 Section "Uninstall"

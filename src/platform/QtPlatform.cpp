@@ -92,21 +92,21 @@ private:
 
 std::optional<QString> runFileDialog(QWidget* parent, const FileDialogRequest& request,
                                      QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(parent);
-    // Either dialog, the desktop's own or Qt's, leaves the overwrite question to the program
-    // and uses a name typed without extension as typed.
-    if (!desktop::nativeFileDialogs()) {
-        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-        dialog.setProxyModel(new JapaneseFileList(&dialog));
-    }
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setAcceptMode(mode);
+    const bool save = mode == QFileDialog::AcceptSave;
     // The captions of a Japanese Windows' own dialogs, which Qt's translation gives its dialog
     // too; the system's dialog is handed them, since not every system names it itself.
-    dialog.setWindowTitle(mode == QFileDialog::AcceptSave ? QStringLiteral("名前を付けて保存")
-                                                          : QStringLiteral("開く"));
-    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
-                                                       : QFileDialog::ExistingFile);
+    const QString title = save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く");
+    // Either dialog, the desktop's own or Qt's, leaves the overwrite question to the program
+    // and uses a name typed without extension as typed.
+    std::optional<QString> chosen;
+    if (desktop::systemFileDialog(parent, save, title, request, chosen)) return chosen;
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setProxyModel(new JapaneseFileList(&dialog));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setAcceptMode(mode);
+    dialog.setWindowTitle(title);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QString());
     dialog.setNameFilter(qtFileFilter(request));
     if (!request.initialName.isEmpty()) dialog.selectFile(request.initialName);

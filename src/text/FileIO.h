@@ -149,7 +149,8 @@ private:
 // file they name, but never one the kernel's protected_symlinks rule would refuse (another
 // user's link in a shared folder such as /tmp), whether or not the system has it on. On
 // Windows the temporary file is hidden and opened for no one else, and ReplaceFileW gives the
-// new text the old file's attributes, ACL and creation time.
+// new text the old file's attributes, ACL and creation time; a file another program holds for
+// a moment (a virus scanner, the indexer) is waited for, up to about two seconds.
 // Steps for the fault injector: "open", "write", "sync", "rename".
 class AtomicFileWriter {
 public:

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Checks the Windows release archive as a user unpacks it: norvelle.exe with the Qt libraries,
-# plugins and translation it loads, norvelle-cli.exe, every DLL either of them (or a DLL beside
-# them) asks for either in the folder or part of Windows, the shipped plugins and help file as
-# they are in the sources, and READMEs in code page 932 with CR LF that say what their UTF-8
-# sources say. The archive holds the staged program folder the setup program is packed from,
-# byte for byte, and the unpacked programs run (under Wine) from their own folder.
+# Checks the Windows release as a user gets it. The archive unpacked: norvelle.exe with the Qt
+# libraries, plugins and translation it loads, norvelle-cli.exe, every DLL either of them (or a
+# DLL beside them) asks for either in the folder or part of Windows, the shipped plugins and
+# help file as they are in the sources, both programs' application manifest, and READMEs in
+# code page 932 with CR LF that say what their UTF-8 sources say; it holds the staged program
+# folder the setup program is packed from, byte for byte, and the unpacked programs run (under
+# Wine) from their own folder. SHA256SUMS vouches for the archive and the setup program.
 #
 # Environment (tests/WineTests.cmake): NORVELLE_ARCHIVE, NORVELLE_PROGRAM_FOLDER,
 # NORVELLE_VERSION, NORVELLE_SOURCE_DIR, NORVELLE_BUILD_DIR and Wine's settings.
@@ -25,6 +26,11 @@ rm -rf "$unpacked" && mkdir -p "$unpacked"
 root=$unpacked/$name
 diff -r "$NORVELLE_PROGRAM_FOLDER" "$root" >/dev/null ||
     fail "the archive does not hold the staged program folder byte for byte"
+# The checksums a user compares before running either download.
+sums=$(dirname "$archive")/SHA256SUMS
+[ "$(cut -d' ' -f3 "$sums")" = "$(basename "$archive")"$'\n'"$(basename "$NORVELLE_SETUP")" ] &&
+    (cd "$(dirname "$sums")" && sha256sum --check --quiet --strict SHA256SUMS) ||
+    fail "SHA256SUMS does not vouch for both downloads"
 
 expected=$(printf '%s\n' norvelle.exe norvelle-cli.exe norvelle.txt README-ja.txt README.txt \
     Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
@@ -73,6 +79,39 @@ ico=$source_dir/src/platform/icons/norvelle.ico
 first=$(od -An -tu4 -j 18 -N 4 "$ico" | tr -d ' ')
 LC_ALL=C grep -qaP "$(tail -c +$((first + 1)) "$ico" | head -c 48 | hex_pattern)" "$root/norvelle.exe" ||
     fail "norvelle.exe does not carry the program's icon"
+
+# Both programs carry the one application manifest, as resource 1 of type RT_MANIFEST, and
+# Windows reads from it what each element says; a second manifest (one a toolchain adds)
+# would leave which one counts to chance.
+manifest_elements() {
+    python3 -c '
+import sys, xml.etree.ElementTree as ET
+for e in ET.fromstring(sys.stdin.buffer.read()).iter():
+    tag = e.tag.split("}")[-1]
+    if tag == "supportedOS": print(tag, e.get("Id"))
+    elif tag == "requestedExecutionLevel": print(tag, e.get("level"), e.get("uiAccess"))
+    elif tag in ("dpiAware", "dpiAwareness", "longPathAware"): print(e.tag, e.text.strip())
+    elif tag == "assemblyIdentity": print(tag, e.get("name"), e.get("version"), e.get("publicKeyToken"))
+'
+}
+expected_manifest='supportedOS {35138b9a-5d96-4fbd-8e2d-a2440225f93a}
+supportedOS {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}
+supportedOS {1f676c76-80e1-4239-95bb-83d0f6d0da78}
+supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}
+requestedExecutionLevel asInvoker false
+{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware true/pm
+{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness PerMonitorV2, PerMonitor
+{http://schemas.microsoft.com/SMI/2016/WindowsSettings}longPathAware true
+assemblyIdentity Microsoft.Windows.Common-Controls 6.0.0.0 6595b64144ccf1df'
+for program in norvelle.exe norvelle-cli.exe; do
+    resources=$(wrestool -l -t 24 "$root/$program")
+    [[ $(wc -l <<<"$resources") = 1 && $resources == "--type=24 --name=1 "* ]] ||
+        fail "$program carries the manifests: ${resources:-none}"
+    got=$(wrestool -x --raw -t 24 -n 1 "$root/$program" | manifest_elements) ||
+        fail "$program's manifest is no XML"
+    [ "$got" = "$expected_manifest" ] ||
+        fail "$program's manifest says:"$'\n'"$(diff <(echo "$expected_manifest") <(echo "$got"))"
+done
 
 for text in README-ja.txt README.txt; do
     file=$root/$text

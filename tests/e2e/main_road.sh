@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main road as a user walks it: fill in the form, create, pick a plugin, touch up the
 # preview, save Readme.txt through the real save dialog, and find on disk exactly the Readme
-# that the plugin and the form make. Takes the README's screenshots on the way.
+# that the plugin and the form make; then again as "Readme", typed without extension. Takes
+# the README's screenshots on the way.
 source "$(dirname "$0")/lib.sh"
 
 NAME='かんたん日記'
@@ -83,6 +84,20 @@ expand_template "$E2E_DIR/sample-plugin.txt" \
 printf '\r\n' >>"$WORK/expected.utf8"
 iconv -f UTF-8 -t CP932 "$WORK/expected.utf8" >"$WORK/expected.txt"
 expect_same_bytes "$WORK/expected.txt" "$out/Readme.txt" "Readme.txt"
+
+step "a name typed without extension: saved as typed, and asked about as typed"
+# Readme.txt is another file: no question the first time, a question the second.
+for answer in none y; do
+    click "$form6" 6420 7545 6067
+    answer_file_dialog '名前を付けて保存' "$out/Readme"
+    [ "$answer" = none ] || answer_message Norvelle "$answer"
+    done_box=$(wait_window '^完了$')
+    focus "$done_box"
+    keys Return
+    wait_gone "$done_box" "完了"
+done
+[ "$(ls "$out")" = $'Readme\nReadme.txt' ] || fail "the Readme went to: $(ls "$out" | tr '\n' ' ')"
+expect_same_bytes "$WORK/expected.txt" "$out/Readme" "Readme, typed without extension"
 
 step "close the preview and the selection, then leave"
 close_request "$form6"

@@ -89,6 +89,13 @@ filled[13]='  four  !'
 sft_record "${filled[@]}" >"$WORK/changed.sft"
 expect_same_bytes "$WORK/changed.sft" "$data/a.sft" "a.sft after overwriting it"
 
+step "MyTool, typed without extension, is saved as MyTool, though MyTool.sft is there"
+cp "$data/a.sft" "$data/MyTool.sft"
+save_software_data "$data/MyTool"
+wait_title "$MAIN" ' - MyTool$'
+expect_same_bytes "$WORK/changed.sft" "$data/MyTool" "MyTool"
+expect_same_bytes "$data/a.sft" "$data/MyTool.sft" "MyTool.sft"
+
 # start_with DIR ARG...: the program started in DIR with arguments, as the file manager starts
 # it.
 start_with() {

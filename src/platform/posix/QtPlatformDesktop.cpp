@@ -25,8 +25,12 @@ int shellOpen(const QString& target, const QString& workingDirectory) {
     return QDesktopServices::openUrl(url) ? 1 : 0;
 }
 
-bool nativeFileDialogs() {
+bool systemFileDialog(QWidget*, bool, const QString&, const FileDialogRequest&,
+                      std::optional<QString>&) {
     return false;
 }
+
+// An install replaces a running program's files by new ones; the running one keeps its own.
+void announceRunning() {}
 
 }  // namespace norvelle::desktop

@@ -18,7 +18,8 @@
 // The one writer of every file the program saves, on Windows: a hidden temporary file in the
 // target's folder, flushed, then put in the target's place by ReplaceFileW, which keeps the
 // old file's attributes, ACL, creation time and alternate streams, or moved there for a new
-// file. Until then the old file stays whole.
+// file. Until then the old file stays whole. Another program's brief hold on either file is
+// waited out.
 
 namespace norvelle {
 
@@ -113,6 +114,58 @@ BOOL WINAPI removeTempFilesAndEnd(DWORD event) {
     return FALSE;
 }
 
+// --- waiting out another program's brief hold ---------------------------------------------
+
+// A virus scanner, the search indexer or a backup program opens a freshly written file for a
+// moment. Windows then refuses to replace it, or to make a file beside it, with one of these;
+// the hold is over well within two seconds, so the write waits rather than fails.
+bool mayBeHeldForAMoment(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+           code == ERROR_ACCESS_DENIED || code == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+           code == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+}
+
+// Whether "access denied" for `target` will last: the file is marked read-only, or its folder
+// lets this user add no file. Both are the user's settings, refused at once, not waited out.
+bool refusedForGood(DWORD code, const std::string& target) {
+    if (code != ERROR_ACCESS_DENIED) return false;
+    const DWORD attributes = ::GetFileAttributesW(win32::systemPath(target).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        (attributes & FILE_ATTRIBUTE_READONLY))
+        return true;
+    // Opening the folder for adding a file asks its ACL without making anything.
+    const HANDLE folder =
+        ::CreateFileW(win32::systemPath(win32::folderOf(target)).c_str(), FILE_ADD_FILE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_ACCESS_DENIED;
+    ::CloseHandle(folder);
+    return false;
+}
+
+// Tries again after pauses of 10, 20, 40 ... up to 500 ms, for two seconds in all.
+class Patience {
+public:
+    // Waits before the next try; false when the time is up.
+    bool waitAgain() {
+        const ULONGLONG waited = ::GetTickCount64() - m_start;
+        if (waited >= kPatienceMs) return false;
+        ::Sleep(static_cast<DWORD>(std::min<ULONGLONG>(m_pause, kPatienceMs - waited)));
+        m_pause = std::min<DWORD>(m_pause * 2, 500);
+        return true;
+    }
+
+    // Whether a failure with `code` on `target` is worth another try, after the pause.
+    bool retry(DWORD code, const std::string& target) {
+        return mayBeHeldForAMoment(code) && !refusedForGood(code, target) && waitAgain();
+    }
+
+private:
+    static constexpr ULONGLONG kPatienceMs = 2000;
+    const ULONGLONG m_start = ::GetTickCount64();
+    DWORD m_pause = 10;
+};
+
 // Creates a new, empty, hidden temporary file next to `target`, ".NAME.XXXXXX.tmp", and
 // remembers it for the Ctrl+C handler first: the handler runs on a thread of its own and may
 // come at any moment. No one else may open the file while it is written; it may be deleted,
@@ -126,6 +179,7 @@ int createTempFile(const std::string& target, std::string& tempPath, HANDLE& han
     static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 random(std::random_device{}() ^
                                         static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32);
+    Patience patience;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string suffix(6, 'X');
         for (char& c : suffix) c = kChars[random() % (sizeof kChars - 1)];
@@ -135,10 +189,11 @@ int createTempFile(const std::string& target, std::string& tempPath, HANDLE& han
             ::CreateFileW(win32::systemPath(tempPath).c_str(), GENERIC_WRITE | DELETE,
                           FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (handle != INVALID_HANDLE_VALUE) return 0;
-        const int err = win32::lastError();
+        const DWORD code = ::GetLastError();
         forgetTempFile(cleanupSlot);
         cleanupSlot = -1;
-        if (err != EEXIST) return err;
+        if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
+        if (!patience.retry(code, target)) return win32::errorFromSystem(code);
     }
     return EEXIST;
 }
@@ -162,39 +217,54 @@ int writeAll(HANDLE handle, std::string_view bytes) {
     return 0;
 }
 
-// Puts the finished temporary file in the target's place. ReplaceFileW keeps what the old
-// file had that the text does not: its ACL, creation time, alternate streams. A file system
-// that cannot replace (some network shares, FAT) gets the rename, as a new file does.
-int moveIntoPlace(const std::wstring& relativeTemp, const std::wstring& relativeTarget,
-                  bool replacing) {
-    // Full paths: Wine's ReplaceFileW takes a relative one for a folder.
-    const std::wstring temp = win32::fullPath(relativeTemp);
-    const std::wstring target = win32::fullPath(relativeTarget);
+// One try at putting the finished temporary file in the target's place: 0 or the system's
+// code. ReplaceFileW keeps what the old file had that the text does not: its ACL, creation
+// time, alternate streams. A file system that cannot replace (some network shares, FAT) gets
+// the rename, as a new file does.
+DWORD tryMoveIntoPlace(const std::wstring& temp, const std::wstring& target, bool replacing) {
     if (replacing) {
         // A file another program holds open without letting it be replaced (an editor, a
-        // virus scanner) is reported before trying: a failed ReplaceFileW may leave a file of
+        // virus scanner) is found before trying: a failed ReplaceFileW may leave a file of
         // its own behind.
         const HANDLE probe = ::CreateFileW(target.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                            nullptr, OPEN_EXISTING, 0, nullptr);
-        if (probe == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_SHARING_VIOLATION)
-            return EBUSY;
+        const DWORD probed = probe == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
         if (probe != INVALID_HANDLE_VALUE) ::CloseHandle(probe);
+        if (probed == ERROR_SHARING_VIOLATION) return probed;
+        // The old file was taken away meanwhile: the new one simply goes in its place.
+        replacing = probed != ERROR_FILE_NOT_FOUND;
     }
     if (replacing && ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
                                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return 0;
     if (replacing) {
         const DWORD code = ::GetLastError();
-        // The old file was taken away meanwhile: the new one simply goes in its place.
+        // ERROR_UNABLE_TO_MOVE_REPLACEMENT: the old file is gone already (no backup was asked
+        // for), and the new one still has to be moved there.
         if (code != ERROR_FILE_NOT_FOUND && code != ERROR_NOT_SUPPORTED &&
-            code != ERROR_INVALID_FUNCTION && code != ERROR_INVALID_PARAMETER)
-            return win32::errorFromSystem(code);
+            code != ERROR_INVALID_FUNCTION && code != ERROR_INVALID_PARAMETER &&
+            code != ERROR_UNABLE_TO_MOVE_REPLACEMENT)
+            return code;
     }
     if (::MoveFileExW(temp.c_str(), target.c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
-    return win32::lastError();
+    return ::GetLastError();
+}
+
+// Puts the finished temporary file in the target's place, waiting out a brief hold of either
+// file by another program.
+int moveIntoPlace(const std::string& temp, const std::string& target, bool replacing) {
+    // Full paths: Wine's ReplaceFileW takes a relative one for a folder.
+    const std::wstring fullTemp = win32::fullPath(win32::systemPath(temp));
+    const std::wstring fullTarget = win32::fullPath(win32::systemPath(target));
+    Patience patience;
+    for (;;) {
+        const DWORD code = tryMoveIntoPlace(fullTemp, fullTarget, replacing);
+        if (code == 0) return 0;
+        if (!patience.retry(code, target)) return win32::errorFromSystem(code);
+    }
 }
 
 }  // namespace
@@ -246,9 +316,11 @@ int AtomicFileWriter::commit() {
     if (err == 0 && !::FlushFileBuffers(handle)) err = win32::lastError();
     if (!::CloseHandle(handle) && err == 0) err = win32::lastError();
     if (err == 0) err = injectedFault("rename", m_path);
-    const std::wstring temp = win32::systemPath(m_temp);
-    if (err == 0) err = moveIntoPlace(temp, win32::systemPath(m_target), m_replacing);
-    if (err != 0) ::DeleteFileW(temp.c_str());
+    if (err == 0) err = moveIntoPlace(m_temp, m_target, m_replacing);
+    // The temporary file goes unless it is all that is left of the text: a replacement that
+    // took the old file away and could not put the new one there.
+    if (err != 0 && !(m_replacing && lookUpFile(m_target).state == FileState::Missing))
+        ::DeleteFileW(win32::systemPath(m_temp).c_str());
     forgetTempFile(m_cleanupSlot);
     m_cleanupSlot = -1;
     m_temp.clear();
