@@ -2,22 +2,23 @@
 
 #include "platform/FileErrorText.h"
 #include "platform/Messages.h"
-#include "text/Cp932.h"
 #include "text/FileIO.h"
+#include "text/TextEncoding.h"
 
 namespace norvelle {
 
 Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
-                   std::string_view text, const QString& failureHeadline, std::size_t maxBytes) {
-    const EncodeResult encoded = encodeCp932(text);
+                   std::string_view text, const QString& failureHeadline, std::size_t maxBytes,
+                   TextEncoding encoding) {
+    const EncodeResult encoded = encodeText(text, encoding);
     // A file its reader would refuse is not written at all.
     if (encoded.bytes.size() > maxBytes) {
         reportFailure(platform, parent, failureHeadline, describeTooLarge(maxBytes));
         return Saved::No;
     }
     const bool replacing = !encoded.unencodable.empty();
-    if (replacing && !askReplaceUnencodable(platform, parent, QString::fromStdString(path),
-                                            encoded.unencodable))
+    if (replacing &&
+        !askReplaceUnencodable(platform, parent, QString::fromStdString(path), encoded.unencodable))
         return Saved::No;
 
     const WriteResult written = writeFileAtomic(path, encoded.bytes);

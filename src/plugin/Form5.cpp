@@ -2,14 +2,15 @@
 
 #include "core/AppState.h"
 #include "platform/FileErrorText.h"
+#include "platform/Fonts.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
 #include "plugin/ExpandPlugin.h"
-#include "platform/Fonts.h"
 #include "plugin/Form6.h"
 #include "text/FileIO.h"
 #include "text/Lines.h"
+#include "text/TextEncoding.h"
 
 #include <QDir>
 #include <QEvent>
@@ -153,7 +154,7 @@ void Form5::List1_Click() {
     QDir::setCurrent(m_platform.programFolder());
     m_label2->clear();
     const QString file = pluginFile(item);
-    const ReadResult read = readTextFile(file.toStdString(), kPluginDialogLimits.pluginSize);
+    const ReadResult read = readFileBytes(file.toStdString(), kPluginDialogLimits.pluginSize);
     if (!read.ok()) return;  // a plugin that cannot be read shows nothing
     if (read.truncated) {
         // No plugin is that large: the user picked a wrong file and should know.
@@ -161,7 +162,7 @@ void Form5::List1_Click() {
                       describeTooLarge(kPluginDialogLimits.pluginSize));
         return;
     }
-    m_label2->setText(previewText(read.bytes));
+    m_label2->setText(previewText(decodeText(read.bytes, detectEncoding(read.bytes))));
 }
 
 void Form5::Command1_Click() {
@@ -189,6 +190,8 @@ void Form5::Command1_Click() {
     }
     Form6 preview(m_platform, m_state, this);
     preview.setExpandedText(QString::fromStdString(expanded.text));
+    preview.setReadme(expanded.encoding,
+                      QString::fromStdString(readmeFileName(item->text().toStdString())));
     m_platform.showModal(&preview);
 }
 

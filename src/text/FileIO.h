@@ -12,17 +12,17 @@ namespace norvelle {
 // Why a file could not be read or written: an errno value, or one of these kinds the system
 // has no number for. The core reports them as data; the windows word them in Japanese, the
 // command line in English.
-inline constexpr int kNotRegularFileError = -1;    // a device or pipe where a file must be
-inline constexpr int kUnsafeLinkError = -2;        // another user's link in a shared folder
-inline constexpr int kFolderNotWritableError = -3; // the file may be written, its folder not
-inline constexpr int kTooLargeError = -4;          // larger than the reader allows
-inline constexpr int kInvalidNameError = -5;       // a name Windows does not allow
+inline constexpr int kNotRegularFileError = -1;     // a device or pipe where a file must be
+inline constexpr int kUnsafeLinkError = -2;         // another user's link in a shared folder
+inline constexpr int kFolderNotWritableError = -3;  // the file may be written, its folder not
+inline constexpr int kTooLargeError = -4;           // larger than the reader allows
+inline constexpr int kInvalidNameError = -5;        // a name Windows does not allow
 
 struct ReadResult {
     enum class Status { Ok, Missing, Error };
     Status status = Status::Missing;
     std::string bytes;  // the whole file when Ok
-    int errnum = 0;  // why, when Error
+    int errnum = 0;     // why, when Error
     // Ok, but the file is longer than the caller's limit: `bytes` holds only its start.
     bool truncated = false;
 
@@ -89,6 +89,9 @@ public:
     // Reads up to `size` bytes; `count` 0 means the end of the file.
     int read(char* buffer, std::size_t size, std::size_t& count);
     int readAll(std::string& bytes);  // appends all that is left
+    // Goes back to the start of a regular file, to read it again; ESPIPE for anything else
+    // (a pipe or a device cannot give its bytes twice).
+    int rewind();
     void close();
 
 private:
