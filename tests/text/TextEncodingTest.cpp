@@ -1,0 +1,139 @@
+#include "text/TextEncoding.h"
+
+#include "support/TempDir.h"
+#include "text/Cp932.h"
+#include "text/Lines.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace norvelle {
+namespace {
+
+using test::readBytes;
+using test::sjis;
+
+TEST(TextEncoding, TellsUtf8PluginsFromCodePage932OnesAndReadsTheirText) {
+    const std::string mark(kUtf8Bom);
+    const struct {
+        std::string bytes;
+        TextEncoding encoding;
+        std::string text;  // for code page 932: what decodeCp932 reads
+    } cases[] = {
+        {"", TextEncoding::Cp932, ""},
+        {"Readme [$add1]\r\n", TextEncoding::Cp932, ""},  // ASCII alone, as it always was
+        {sjis("ソフト名：表示\r\n"), TextEncoding::Cp932, ""},
+        {"ソフト名：𠮷\r\n", TextEncoding::Utf8, "ソフト名：𠮷\r\n"},  // as Notepad saves it
+        {mark + "表\r\n", TextEncoding::Utf8WithBom, "表\r\n"},        // the mark is no text
+        {mark, TextEncoding::Utf8WithBom, ""},
+        {mark + "Readme", TextEncoding::Utf8WithBom, "Readme"},
+        // After a mark, broken UTF-8 reads as one U+FFFD for each broken character: cut
+        // off, overlong, a surrogate, past U+10FFFF.
+        {mark + "a\xE3\x81\r\n\xF0\x9F\x98", TextEncoding::Utf8WithBom, "a\uFFFD\r\n\uFFFD"},
+        {mark + "\xC0\xAF\xED\xA0\x80\xF4\x90", TextEncoding::Utf8WithBom,
+         "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
+        // Without a mark the whole file must be UTF-8: a code page 932 byte at its end, a
+        // character cut off there, or the start of a mark alone make it code page 932.
+        {"表示\x82", TextEncoding::Cp932, ""},
+        {"表示\xE3\x81", TextEncoding::Cp932, ""},
+        {"\xEF\xBB", TextEncoding::Cp932, ""},
+        {"\xC0\xAF", TextEncoding::Cp932, ""},
+        {"\xED\xA0\x80", TextEncoding::Cp932, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(detectEncoding(c.bytes), c.encoding) << c.bytes;
+        // The command line reads a plugin in pieces; each piece size gives the same answer.
+        for (const std::size_t piece : {1, 2, 3}) {
+            EncodingDetector detector;
+            for (std::size_t at = 0;
+                 at < c.bytes.size() && !detector.look(c.bytes.substr(at, piece)); at += piece) {
+            }
+            EXPECT_EQ(detector.encoding(), c.encoding) << c.bytes << " in pieces of " << piece;
+        }
+        const std::string text = c.encoding == TextEncoding::Cp932 ? decodeCp932(c.bytes) : c.text;
+        EXPECT_EQ(decodeText(c.bytes, c.encoding), text) << c.bytes;
+    }
+}
+
+// Lines of code page 932 text, each on its own as short plugins are, and whole files.
+struct Corpus {
+    std::vector<std::pair<std::string, std::string>> files;  // what, bytes
+    std::size_t lines = 0;
+    std::size_t bytes = 0;
+
+    void add(std::string what, std::string file, std::size_t lineCount) {
+        bytes += file.size();
+        lines += lineCount;
+        files.emplace_back(std::move(what), std::move(file));
+    }
+};
+
+// Every character of JIS X 0208 (rows 1 to 8 and 16 to 84) in code page 932.
+std::vector<std::string> jisX0208() {
+    std::vector<std::string> characters;
+    for (int row = 1; row <= 84; ++row) {
+        if (row > 8 && row < 16) continue;
+        for (int cell = 1; cell <= 94; ++cell) {
+            const int lead = (row + 1) / 2 + (row <= 62 ? 0x80 : 0xC0);
+            const int trail = row % 2 != 0 ? cell + 0x3F + (cell >= 64 ? 1 : 0) : cell + 0x9E;
+            const std::string bytes{static_cast<char>(lead), static_cast<char>(trail)};
+            if (decodeCp932(bytes).find("\uFFFD") == std::string::npos) characters.push_back(bytes);
+        }
+    }
+    return characters;
+}
+
+TEST(TextEncoding, TakesNoJapaneseTextInCodePage932ForUtf8) {
+    Corpus corpus;
+    std::vector<std::string> characters = jisX0208();
+    EXPECT_EQ(characters.size(), 6879u);
+    // In the order of the code and shuffled, so that every character meets many neighbours,
+    // in lines as long as those of a Readme and half as long, each line a plugin of its own.
+    for (const bool shuffled : {false, true}) {
+        if (shuffled) std::shuffle(characters.begin(), characters.end(), std::mt19937(932));
+        for (const std::size_t length : {20, 40}) {
+            for (std::size_t at = 0; at < characters.size(); at += length) {
+                std::string line;
+                for (std::size_t i = at; i < std::min(at + length, characters.size()); ++i)
+                    line += characters[i];
+                corpus.add("JIS X 0208 from " + std::to_string(at), line + "\r\n", 1);
+            }
+        }
+    }
+    // The help file whole and every line of it on its own; the shipped plugins and the sample
+    // plugin of the end-to-end tests whole. (Every plugin the other tests write is checked
+    // where they write it.)
+    const std::string help = readBytes(NORVELLE_HELP_FILE);
+    corpus.add("norvelle.txt", help, splitLines(help).size());
+    forEachLine(help, [&](std::string_view line) {
+        corpus.add("norvelle.txt: " + decodeCp932(line), std::string(line) + "\r\n", 1);
+    });
+    for (const auto& entry : std::filesystem::directory_iterator(NORVELLE_PLUGIN_DIR)) {
+        if (entry.path().string().ends_with(".md.spd")) continue;  // the one UTF-8 plugin
+        const std::string plugin = readBytes(test::utf8Path(entry.path()));
+        corpus.add(test::utf8Path(entry.path().filename()), plugin, splitLines(plugin).size());
+    }
+    std::string sample;
+    for (const std::string& line : splitLines(readBytes(NORVELLE_E2E_SAMPLE_PLUGIN)))
+        sample += sjis(line) + "\r\n";
+    corpus.add("sample-plugin.txt", sample, splitLines(sample).size());
+
+    std::size_t misread = 0;
+    for (const auto& [what, bytes] : corpus.files) {
+        if (detectEncoding(bytes) == TextEncoding::Cp932) continue;
+        ADD_FAILURE() << what << " would be read as UTF-8";
+        ++misread;
+    }
+    std::cout << "code page 932 corpus: " << corpus.files.size() << " files, " << corpus.lines
+              << " lines, " << corpus.bytes << " bytes; read as UTF-8: " << misread << '\n';
+}
+
+}  // namespace
+}  // namespace norvelle
