@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -31,12 +32,6 @@ constexpr std::array<Lead, 256> kLeads = [] {
     return t;
 }();
 
-bool eightAscii(const unsigned char* p) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, 8);
-    return (word & 0x8080808080808080ull) == 0;
-}
-
 // How many bytes of the character starting at `p` fit the rules, at most `available`; the
 // whole character fits when this is its length.
 std::size_t fittingBytes(const unsigned char* p, std::size_t available) {
@@ -50,6 +45,24 @@ std::size_t fittingBytes(const unsigned char* p, std::size_t available) {
     return n;
 }
 
+// Eight bytes as one number, the first byte lowest, whatever the machine's order.
+std::uint64_t eightBytes(const unsigned char* p) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, 8);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    return word;
+}
+
+// Whether `word` starts with two characters of three bytes from U+1000 to U+CFFF or from
+// U+E000 to U+FFFF, where Japanese text has its characters: each lead byte is neither E0 nor
+// ED, whose second bytes are held to a narrower range, and two continuation bytes follow it.
+bool twoOfThreeBytes(std::uint64_t word) {
+    if ((word & 0xC0C0F0C0C0F0ull) != 0x8080E08080E0ull) return false;
+    const unsigned first = word & 0x0F;
+    const unsigned second = (word >> 24) & 0x0F;
+    return first != 0x0 && first != 0xD && second != 0x0 && second != 0xD;
+}
+
 // Where valid UTF-8 stops in `bytes`: the start of the first character that breaks the rules
 // or is cut off by the end. Sets `nonAscii` when a character before it is outside ASCII.
 std::size_t scanUtf8(std::string_view bytes, bool& nonAscii) {
@@ -57,9 +70,22 @@ std::size_t scanUtf8(std::string_view bytes, bool& nonAscii) {
     const auto* const end = begin + bytes.size();
     const unsigned char* p = begin;
     while (p < end) {
+        // The usual characters eight bytes at a time, without a branch for each: Japanese
+        // characters two at a time, and runs of ASCII.
+        while (end - p >= 8) {
+            const std::uint64_t word = eightBytes(p);
+            if (twoOfThreeBytes(word)) {
+                nonAscii = true;
+                p += 6;
+                continue;
+            }
+            const std::uint64_t high = word & 0x8080808080808080ull;
+            if ((word & 0x80) != 0) break;
+            p += high == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(high) / 8);
+        }
+        if (p == end) break;
         if (*p < 0x80) {
             ++p;
-            while (end - p >= 8 && eightAscii(p)) p += 8;
             continue;
         }
         const std::size_t length = kLeads[*p].length;

@@ -46,6 +46,12 @@ TEST(TextEncoding, TellsUtf8PluginsFromCodePage932OnesAndReadsTheirText) {
         {"\xEF\xBB", TextEncoding::Cp932, ""},
         {"\xC0\xAF", TextEncoding::Cp932, ""},
         {"\xED\xA0\x80", TextEncoding::Cp932, ""},
+        // Long Japanese text is checked eight bytes at a time: the leads E0 and ED with their
+        // narrower second bytes, right and wrong, in the middle of it.
+        {"表示表示\xE0\xA0\x80表示\xED\x9F\xBF表示表示", TextEncoding::Utf8,
+         "表示表示\u0800表示\uD7FF表示表示"},
+        {"表示表示\xED\xA0\x80表示表示表示", TextEncoding::Cp932, ""},
+        {"表示表示\xE0\x9F\xBF表示表示表示", TextEncoding::Cp932, ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(detectEncoding(c.bytes), c.encoding) << c.bytes;
