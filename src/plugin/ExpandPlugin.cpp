@@ -83,10 +83,12 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
         return result;
     }
 
+    // How the plugin is written is decided here, once, and goes on with its text.
+    result.encoding = detectEncoding(read.bytes);
+
     // The same driver as norvelle-cli's, so the preview holds exactly what the command line
     // writes: a block of whole lines at a time, so a large plugin is never held decoded as a
     // whole beside its bytes and its text.
-    result.encoding = detectEncoding(read.bytes);
     RenderOptions options;
     options.pluginEncoding = result.encoding;
     options.readmeEncoding = TextEncoding::Utf8;  // the text, not yet a file
