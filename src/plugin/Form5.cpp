@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStringDecoder>
 
 namespace norvelle {
 
@@ -28,6 +29,13 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) 
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
+}
+
+// A text as it is. QString::fromStdString drops a U+FEFF at the start, which the text of a
+// UTF-8 plugin (after its own mark) or a field may begin with, and the Readme would lose it.
+QString wholeText(std::string_view utf8) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
 // The start of a line cut after `length` characters, never inside one.
@@ -50,7 +58,7 @@ QString previewText(std::string_view decoded) {
         out.append(firstCharacters(line, Form5::kPreviewLineLength));
         out += "\r\n";
     });
-    return QString::fromStdString(out);
+    return wholeText(out);
 }
 
 }  // namespace
@@ -189,7 +197,7 @@ void Form5::Command1_Click() {
         return;
     }
     Form6 preview(m_platform, m_state, this);
-    preview.setExpandedText(QString::fromStdString(expanded.text));
+    preview.setExpandedText(wholeText(expanded.text));
     preview.setReadme(expanded.encoding,
                       QString::fromStdString(readmeFileName(item->text().toStdString())));
     m_platform.showModal(&preview);

@@ -81,10 +81,12 @@ TEST_F(WindowParity, TheCommandWritesWhatTheWindowSaves) {
         std::filesystem::copy_file(entry.path(), dir.file(entry.path().filename().string()));
     writeBytes("癖.spd", sjis("[$ソフト名]\r\n[$転載]\r[$動作確認]\nソ[$必要ファイル]ー[$\r\n") +
                              "\x81\x81[$hp]");
-    // The same in UTF-8 after a mark, with bytes that are no UTF-8.
-    writeUtf8Plugin("癖8.spd", std::string(kUtf8Bom) +
-                                   "[$ソフト名]\r\n[$転載]\r[$動作確認]\nソ[$必要ファイル]ー[$\r\n"
-                                   "\xE3\x81\xFF[$hp]");
+    // The same in UTF-8 after a mark, with bytes that are no UTF-8 and a second mark, which
+    // is a character of the text.
+    writeUtf8Plugin("癖8.spd",
+                    std::string(kUtf8Bom) +
+                        "\uFEFF[$ソフト名]\r\n[$転載]\r[$動作確認]\nソ[$必要ファイル]ー[$\r\n"
+                        "\xE3\x81\xFF[$hp]");
     writeBytes("Needfiles.dat", sjis("COMCTL32.OCX\r\n自作, ライブラリ.DLL\r\n"));
     start();
 
