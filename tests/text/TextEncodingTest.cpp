@@ -11,7 +11,6 @@
 #include <iostream>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace norvelle {
@@ -68,19 +67,6 @@ TEST(TextEncoding, TellsUtf8PluginsFromCodePage932OnesAndReadsTheirText) {
     }
 }
 
-// Lines of code page 932 text, each on its own as short plugins are, and whole files.
-struct Corpus {
-    std::vector<std::pair<std::string, std::string>> files;  // what, bytes
-    std::size_t lines = 0;
-    std::size_t bytes = 0;
-
-    void add(std::string what, std::string file, std::size_t lineCount) {
-        bytes += file.size();
-        lines += lineCount;
-        files.emplace_back(std::move(what), std::move(file));
-    }
-};
-
 // Every character of JIS X 0208 (rows 1 to 8 and 16 to 84) in code page 932.
 std::vector<std::string> jisX0208() {
     std::vector<std::string> characters;
@@ -97,7 +83,13 @@ std::vector<std::string> jisX0208() {
 }
 
 TEST(TextEncoding, TakesNoJapaneseTextInCodePage932ForUtf8) {
-    Corpus corpus;
+    std::size_t files = 0;
+    std::size_t bytes = 0;
+    auto expectCp932 = [&](const std::string& what, const std::string& file) {
+        ++files;
+        bytes += file.size();
+        EXPECT_EQ(detectEncoding(file), TextEncoding::Cp932) << what << " would be read as UTF-8";
+    };
     std::vector<std::string> characters = jisX0208();
     EXPECT_EQ(characters.size(), 6879u);
     // In the order of the code and shuffled, so that every character meets many neighbours,
@@ -109,7 +101,7 @@ TEST(TextEncoding, TakesNoJapaneseTextInCodePage932ForUtf8) {
                 std::string line;
                 for (std::size_t i = at; i < std::min(at + length, characters.size()); ++i)
                     line += characters[i];
-                corpus.add("JIS X 0208 from " + std::to_string(at), line + "\r\n", 1);
+                expectCp932("JIS X 0208 from " + std::to_string(at), line + "\r\n");
             }
         }
     }
@@ -117,28 +109,19 @@ TEST(TextEncoding, TakesNoJapaneseTextInCodePage932ForUtf8) {
     // plugin of the end-to-end tests whole. (Every plugin the other tests write is checked
     // where they write it.)
     const std::string help = readBytes(NORVELLE_HELP_FILE);
-    corpus.add("norvelle.txt", help, splitLines(help).size());
+    expectCp932("norvelle.txt", help);
     forEachLine(help, [&](std::string_view line) {
-        corpus.add("norvelle.txt: " + decodeCp932(line), std::string(line) + "\r\n", 1);
+        expectCp932("norvelle.txt: " + decodeCp932(line), std::string(line) + "\r\n");
     });
     for (const auto& entry : std::filesystem::directory_iterator(NORVELLE_PLUGIN_DIR)) {
-        if (entry.path().string().ends_with(".md.spd")) continue;  // the one UTF-8 plugin
-        const std::string plugin = readBytes(test::utf8Path(entry.path()));
-        corpus.add(test::utf8Path(entry.path().filename()), plugin, splitLines(plugin).size());
+        if (!entry.path().string().ends_with(".md.spd"))  // the one UTF-8 plugin
+            expectCp932(entry.path().string(), readBytes(test::utf8Path(entry.path())));
     }
     std::string sample;
     for (const std::string& line : splitLines(readBytes(NORVELLE_E2E_SAMPLE_PLUGIN)))
         sample += sjis(line) + "\r\n";
-    corpus.add("sample-plugin.txt", sample, splitLines(sample).size());
-
-    std::size_t misread = 0;
-    for (const auto& [what, bytes] : corpus.files) {
-        if (detectEncoding(bytes) == TextEncoding::Cp932) continue;
-        ADD_FAILURE() << what << " would be read as UTF-8";
-        ++misread;
-    }
-    std::cout << "code page 932 corpus: " << corpus.files.size() << " files, " << corpus.lines
-              << " lines, " << corpus.bytes << " bytes; read as UTF-8: " << misread << '\n';
+    expectCp932("sample-plugin.txt", sample);
+    std::cout << "code page 932 corpus: " << files << " files, " << bytes << " bytes\n";
 }
 
 }  // namespace
