@@ -1,6 +1,6 @@
-// A plugin's encoding is decided the same whether its bytes come at once or in pieces of any
-// size, and it is what the rule says, checked against a plain reading of UTF-8 by code
-// points. Its text is valid UTF-8, decoded at once or line by line alike.
+// A plugin's encoding is what the rule says, checked against a plain reading of UTF-8 by code
+// points, and is decided the same whether its bytes come at once or a line at a time. Its
+// text is valid UTF-8, decoded at once or line by line alike.
 #include "text/TextEncoding.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -47,44 +47,38 @@ bool validUtf8(std::string_view s, bool& nonAscii) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
-    const std::size_t piece = in.ConsumeIntegralInRange<std::size_t>(1, 9);
     const bool marked = in.ConsumeBool();
     std::string bytes = in.ConsumeRemainingBytesAsString();
     if (marked) bytes.insert(0, norvelle::kUtf8Bom);
 
-    const norvelle::TextEncoding whole = norvelle::detectEncoding(bytes);
-    norvelle::EncodingDetector detector;
-    for (std::size_t at = 0; at < bytes.size(); at += piece)
-        if (detector.look(std::string_view(bytes).substr(at, piece))) break;
-    check(detector.encoding() == whole);
-
     bool nonAscii = false;
     const bool valid = validUtf8(bytes, nonAscii);
+    const norvelle::TextEncoding whole = norvelle::detectEncoding(bytes);
     const norvelle::TextEncoding expected = bytes.starts_with(norvelle::kUtf8Bom)
                                                 ? norvelle::TextEncoding::Utf8WithBom
                                             : valid && nonAscii ? norvelle::TextEncoding::Utf8
                                                                 : norvelle::TextEncoding::Cp932;
     check(whole == expected);
     check((norvelle::validUtf8Length(bytes) == bytes.size()) == valid);
-
     const std::string text = norvelle::decodeText(bytes, whole);
     check(norvelle::validUtf8Length(text) == text.size());
-    if (whole == norvelle::TextEncoding::Cp932) return 0;
     if (whole == norvelle::TextEncoding::Utf8) check(text == bytes);
 
-    // Read in blocks of whole lines, as plugins are, the text is the same.
+    // Read in blocks of whole lines, as plugins are, the encoding and the text are the same.
+    norvelle::EncodingDetector detector;
     norvelle::TextBlocks blocks(whole);
     const std::string_view all(bytes);
     std::string inBlocks;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (all[i] != '\r') continue;
-        const std::size_t end = i + 1 < all.size() && all[i + 1] == '\n' ? i + 2 : i + 1;
+    for (std::size_t start = 0; start < all.size();) {
+        std::size_t end = all.find('\r', start);
+        end = end == std::string_view::npos ? all.size() : end + 1;
+        if (end < all.size() && all[end] == '\n') ++end;
+        detector.look(all.substr(start, end - start));
         inBlocks.append(blocks.of(all.substr(start, end - start)));
         start = end;
-        i = end - 1;
     }
-    inBlocks.append(blocks.of(all.substr(start)));
+    check(detector.encoding() == whole);
+    if (whole == norvelle::TextEncoding::Cp932) return 0;
     check(inBlocks == text);
 
     // A Readme written from it holds all of it and is read back as it was written.

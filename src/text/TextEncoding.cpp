@@ -100,44 +100,19 @@ std::size_t scanUtf8(std::string_view bytes, bool& nonAscii) {
 
 bool EncodingDetector::look(std::string_view bytes) {
     if (m_decided) return true;
-    for (std::size_t i = 0; m_seen < kUtf8Bom.size() && i < bytes.size(); ++i, ++m_seen)
-        m_markSoFar = m_markSoFar && bytes[i] == kUtf8Bom[m_seen];
-    if (m_seen == kUtf8Bom.size() && m_markSoFar) {
+    if (m_atStart && bytes.starts_with(kUtf8Bom)) {
         decide(TextEncoding::Utf8WithBom);
         return true;
     }
-
-    // A character cut off at the end of the last piece goes on here.
-    if (m_carryLength > 0) {
-        const std::size_t length = kLeads[m_carry[0]].length;
-        while (m_carryLength < length && !bytes.empty()) {
-            m_carry[m_carryLength++] = static_cast<unsigned char>(bytes.front());
-            bytes.remove_prefix(1);
-        }
-        if (fittingBytes(m_carry, m_carryLength) != m_carryLength) {
-            decide(TextEncoding::Cp932);
-            return true;
-        }
-        if (m_carryLength < length) return false;
-        m_nonAscii = true;
-        m_carryLength = 0;
-    }
-    const std::size_t valid = scanUtf8(bytes, m_nonAscii);
-    if (valid == bytes.size()) return false;
-    const auto* tail = reinterpret_cast<const unsigned char*>(bytes.data()) + valid;
-    const std::size_t rest = bytes.size() - valid;
-    if (rest < kLeads[*tail].length && fittingBytes(tail, rest) == rest) {
-        std::memcpy(m_carry, tail, rest);
-        m_carryLength = rest;
-        return false;
-    }
+    m_atStart = m_atStart && bytes.empty();
+    if (scanUtf8(bytes, m_nonAscii) == bytes.size()) return false;
     decide(TextEncoding::Cp932);
     return true;
 }
 
 TextEncoding EncodingDetector::encoding() const {
     if (m_decided) return m_encoding;
-    return m_carryLength == 0 && m_nonAscii ? TextEncoding::Utf8 : TextEncoding::Cp932;
+    return m_nonAscii ? TextEncoding::Utf8 : TextEncoding::Cp932;
 }
 
 TextEncoding detectEncoding(std::string_view bytes) {

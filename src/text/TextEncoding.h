@@ -24,17 +24,17 @@ inline std::string_view byteOrderMark(TextEncoding encoding) {
     return encoding == TextEncoding::Utf8WithBom ? kUtf8Bom : std::string_view();
 }
 
-// Decides a file's encoding from its bytes, fed in pieces as they are read: a file that
+// Decides a file's encoding from its bytes, fed in pieces as they are read, each ending
+// between two lines (or at least between two characters), as plugins are read: a file that
 // starts with the UTF-8 byte-order mark is UTF-8; so is one without it that is valid UTF-8
 // throughout and holds at least one character outside ASCII; every other file is code page
-// 932, as files were before UTF-8 came. Japanese text in code page 932 breaks the rules of
-// UTF-8 within a few characters, so such a file is decided at once; a UTF-8 file, or one of
-// ASCII alone, is decided only at its end.
+// 932, as every plugin was before. Japanese text in code page 932 breaks the rules of UTF-8
+// within a few characters, so such a file is decided at once; a UTF-8 file, or one of ASCII
+// alone, is decided only at its end.
 class EncodingDetector {
 public:
     // Looks at the next bytes of the file. True once the encoding is known, whatever follows.
     bool look(std::string_view bytes);
-    bool decided() const { return m_decided; }
     // The encoding, once decided or once the whole file was looked at.
     TextEncoding encoding() const;
 
@@ -46,11 +46,8 @@ private:
 
     bool m_decided = false;
     TextEncoding m_encoding = TextEncoding::Cp932;
-    std::size_t m_seen = 0;   // bytes looked at, up to the length of the byte-order mark
-    bool m_markSoFar = true;  // the bytes seen so far are the start of the byte-order mark
+    bool m_atStart = true;
     bool m_nonAscii = false;
-    unsigned char m_carry[4] = {};  // a character cut off at the end of the last piece
-    std::size_t m_carryLength = 0;
 };
 
 // The encoding of a whole file.
