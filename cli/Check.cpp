@@ -2,6 +2,7 @@
 
 #include "Command.h"
 
+#include "plugin/PluginFile.h"
 #include "plugin/PluginStream.h"
 #include "text/FileIO.h"
 
@@ -14,10 +15,10 @@ int runCheck(const Arguments& a, std::ostream& out, Messages& messages) {
     bool problems = false;
     bool unreadable = false;
     for (const std::string& path : a.operands) {
-        FileReader file;
-        CheckResult checked{file.open(path)};
+        PluginFile file;
+        CheckResult checked{file.open(path), file.line()};
         if (checked.errnum == 0) {
-            checked = checkPlugin(pluginSource(file), [&](const MarkerProblem& p) {
+            checked = checkPlugin(file.source(), file.encoding(), [&](const MarkerProblem& p) {
                 problems = true;
                 out << position(path, p.line, p.column) << ": " << describe(p) << '\n';
             });

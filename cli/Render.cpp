@@ -2,13 +2,15 @@
 
 #include "Command.h"
 
+#include "plugin/PluginFile.h"
 #include "plugin/PluginStream.h"
 #include "text/FileIO.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <string>
+#include <optional>
 #include <ostream>
+#include <string>
 
 namespace norvelle::cli {
 
@@ -26,8 +28,8 @@ public:
     ReadmeOutput(std::string path, std::ostream& out) : m_path(std::move(path)), m_out(out) {
         m_toStdout = m_path.empty() || m_path == "-";
         const FileLookup target = m_toStdout ? FileLookup{} : lookUpFile(m_path);
-        m_spooled = m_toStdout || (target.state == FileState::Present && !target.regular &&
-                                   !target.folder);
+        m_spooled =
+            m_toStdout || (target.state == FileState::Present && !target.regular && !target.folder);
     }
     ~ReadmeOutput() {
         if (m_spool) std::fclose(m_spool);
@@ -110,11 +112,15 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
     if (!a.has("--data")) return messages.usage("render needs --data FILE.sft");
     if (!a.has("--plugin")) return messages.usage("render needs --plugin FILE.spd");
     RenderOptions options;
+    // The Readme is written as its plugin is, unless the user says otherwise.
+    std::optional<TextEncoding> readmeEncoding;
     if (a.has("--encoding")) {
         const std::string encoding = a.value("--encoding");
         if (encoding == "utf-8" || encoding == "utf8" || encoding == "UTF-8") {
-            options.encoding = ReadmeEncoding::Utf8;
-        } else if (encoding != "cp932" && encoding != "CP932") {
+            readmeEncoding = TextEncoding::Utf8;
+        } else if (encoding == "cp932" || encoding == "CP932") {
+            readmeEncoding = TextEncoding::Cp932;
+        } else {
             return messages.usage("--encoding is cp932 or utf-8, not " + printable(encoding));
         }
     }
@@ -126,8 +132,13 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
         return code;
 
     const std::string pluginPath = a.value("--plugin");
-    FileReader plugin;
-    if (int err = plugin.open(pluginPath)) return messages.cannotRead(pluginPath, err);
+    PluginFile plugin;
+    if (int err = plugin.open(pluginPath)) {
+        return err == kTooLargeError ? messages.lineTooLong(pluginPath, plugin.line())
+                                     : messages.cannotRead(pluginPath, err);
+    }
+    options.pluginEncoding = plugin.encoding();
+    options.readmeEncoding = readmeEncoding.value_or(plugin.encoding());
 
     ReadmeOutput output(a.value("--output"), out);
     const std::string outputName = output.name();
@@ -142,7 +153,7 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
     sinks.unencodable = [&](const Unencodable& u) {
         if (listed.size() < kListedUnencodable) listed.push_back(u);
     };
-    const RenderResult result = renderReadme(pluginSource(plugin), loaded.data, options, sinks);
+    const RenderResult result = renderReadme(plugin.source(), loaded.data, options, sinks);
 
     switch (result.status) {
         case RenderResult::Status::ReadFailed:
@@ -165,8 +176,7 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
             break;
     }
 
-    listUnencodable(listed, result.unencodable, outputName, options.replaceUnencodable,
-                    messages);
+    listUnencodable(listed, result.unencodable, outputName, options.replaceUnencodable, messages);
     if (result.status == RenderResult::Status::Unencodable) {
         messages.file(outputName, std::to_string(result.unencodable) +
                                       " character(s) that code page 932 cannot hold; no "

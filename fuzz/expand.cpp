@@ -3,8 +3,8 @@
 // "unknown..." kept as written.
 #include "plugin/ExpandPlugin.h"
 #include "plugin/TokenValue.h"
-#include "text/Cp932.h"
 #include "text/Lines.h"
+#include "text/TextEncoding.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -49,7 +49,9 @@ norvelle::SoftwareData unknownForm() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const norvelle::SoftwareData filled = filledForm();
     static const norvelle::SoftwareData unknown = unknownForm();
-    const std::string text = norvelle::decodeCp932({reinterpret_cast<const char*>(data), size});
+    // Read as the program reads a plugin: code page 932 or UTF-8, as its bytes say.
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const std::string text = norvelle::decodeText(bytes, norvelle::detectEncoding(bytes));
     const std::vector<std::string> lines = norvelle::splitLines(text);
 
     const std::string out = norvelle::expandTemplate(text, filled);

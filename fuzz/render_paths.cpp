@@ -1,11 +1,14 @@
 // A Readme comes out the same whether its lines are expanded in the plugin's own bytes or
 // decoded, expanded and encoded: the same status, the same bytes, the same unencodable
-// characters at the same places. The form and the plugin are as odd as the bytes allow:
-// values that code page 932 cannot hold, duplicate codes of the NEC and IBM extensions,
-// bytes that are no code page 932, line ends of every kind, blocks and flushes of any size.
+// characters at the same places; and it is what the window saves. The form and the plugin
+// are as odd as the bytes allow: values that code page 932 cannot hold, duplicate codes of
+// the NEC and IBM extensions, bytes that are no code page 932, line ends of every kind,
+// blocks and flushes of any size; plugins in UTF-8 too, with or without a byte-order mark,
+// broken UTF-8 among them, and Readmes in either encoding.
 #include "plugin/ExpandPlugin.h"
 #include "plugin/PluginStream.h"
 #include "text/Cp932.h"
+#include "text/TextEncoding.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -27,8 +30,8 @@ void check(bool condition, int line = __builtin_LINE()) {
 // Characters a form may hold that take their own way through the encoder: unencodable ones,
 // the look-alikes written as other characters, and characters with two codes.
 constexpr const char* kOddCharacters[] = {
-    "😀", "☃", "\uFFFD", "\u301C", "\u00A5", "\u203E", "\u2252", "\u2170", "\uFFE2", "\r",
-    "\r\n", "\n", "[$", "]", "unknown...", "ソ"};
+    "😀",      "☃",  "\uFFFD", "\u301C", "\u00A5", "\u203E", "\u2252",     "\u2170",
+    "\uFFE2", "\r", "\r\n",   "\n",     "[$",     "]",      "unknown...", "ソ"};
 
 // Code page 932 bytes that do not read back as themselves, and some that do but look alike:
 // NEC row 13 duplicates, NEC-selected IBM extensions, IBM codes with a preferred twin, a lead
@@ -37,6 +40,11 @@ constexpr const char* kOddCharacters[] = {
 constexpr const char* kOddBytes[] = {
     "\x87\x90", "\x87\x9A", "\xED\x40", "\xEE\xFC", "\xFA\x4A", "\xFA\x58", "\xFA\x40", "\x81\xCA",
     "\x81\r",   "\x81",     "\x80",     "\xA0",     "\xFD",     "\x83\x5B", "\x83\x5D", "\x85\x40"};
+
+// The same for a plugin in UTF-8: characters code page 932 lacks, one it holds, a mark in
+// the middle of the text, and bytes that are no UTF-8 (cut off, overlong, a surrogate).
+constexpr const char* kOddUtf8[] = {"😀",        "ソ",           "\uFEFF", "\xE3\x81",
+                                    "\xC0\xAF", "\xED\xA0\x80", "\xFF",   "\x81"};
 
 constexpr const char* kNames[] = {"ソフト名", "バージョン", "著作権", "動作環境", "動作確認",
                                   "転載",     "種別",       "シェア", "email",    "hp",
@@ -60,14 +68,19 @@ std::string fieldValue(const std::string& bytes) {
 }
 
 // The plugin: the bytes as they are, but 0x01 K stands for a known marker and 0x02 K for odd
-// bytes, which random bytes would seldom spell.
-std::string pluginBytes(const std::string& bytes) {
-    static const std::vector<std::string> markers = [] {
+// bytes, which random bytes would seldom spell; both in code page 932 or in UTF-8.
+std::string pluginBytes(const std::string& bytes, bool utf8) {
+    static const std::vector<std::string> cp932Markers = [] {
         std::vector<std::string> m;
-        for (const char* name : kNames)
-            m.push_back("[$" + norvelle::encodeCp932(name).bytes + "]");
+        for (const char* name : kNames) m.push_back("[$" + norvelle::encodeCp932(name).bytes + "]");
         return m;
     }();
+    static const std::vector<std::string> utf8Markers = [] {
+        std::vector<std::string> m;
+        for (const char* name : kNames) m.push_back("[$" + std::string(name) + "]");
+        return m;
+    }();
+    const std::vector<std::string>& markers = utf8 ? utf8Markers : cp932Markers;
     std::string plugin;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const char b = bytes[i];
@@ -77,6 +90,7 @@ std::string pluginBytes(const std::string& bytes) {
         }
         const auto k = static_cast<unsigned char>(bytes[++i]);
         plugin += b == '\x01' ? markers[k % markers.size()]
+                  : utf8      ? std::string(kOddUtf8[k % std::size(kOddUtf8)])
                               : std::string(kOddBytes[k % std::size(kOddBytes)]);
     }
     return plugin;
@@ -123,19 +137,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (flags & 8) options.flushSize = in.ConsumeIntegralInRange<std::size_t>(1, 300);
     if (flags & 16) options.maxLineSize = in.ConsumeIntegralInRange<std::size_t>(1, 200);
     // Without a limit, a short plugin that repeats a value makes a Readme of megabytes.
-    options.maxReadmeSize = (flags & 32) ? in.ConsumeIntegralInRange<std::uint64_t>(0, 2000)
-                                         : std::uint64_t{1} << 20;
+    options.maxReadmeSize =
+        (flags & 32) ? in.ConsumeIntegralInRange<std::uint64_t>(0, 2000) : std::uint64_t{1} << 20;
 
     norvelle::SoftwareData form;
-    for (std::string* field : {&form.softwareName, &form.version, &form.copyright,
-                               &form.environment, &form.testedOn, &form.redistribution,
-                               &form.softwareType, &form.fee, &form.email, &form.homePage,
-                               &form.additional[0], &form.additional[1], &form.additional[2],
-                               &form.additional[3]})
+    for (std::string* field :
+         {&form.softwareName, &form.version, &form.copyright, &form.environment, &form.testedOn,
+          &form.redistribution, &form.softwareType, &form.fee, &form.email, &form.homePage,
+          &form.additional[0], &form.additional[1], &form.additional[2], &form.additional[3]})
         *field = fieldValue(in.ConsumeRandomLengthString(24));
     for (int i = in.ConsumeIntegralInRange(0, 3); i > 0; --i)
-        form.neededFiles.push_back({fieldValue(in.ConsumeRandomLengthString(12)), in.ConsumeBool()});
-    const std::string plugin = pluginBytes(in.ConsumeRemainingBytesAsString());
+        form.neededFiles.push_back(
+            {fieldValue(in.ConsumeRandomLengthString(12)), in.ConsumeBool()});
+    const bool utf8 = (flags & 64) != 0;
+    const auto readme = in.ConsumeIntegralInRange(0, 2);
+    std::string plugin = pluginBytes(in.ConsumeRemainingBytesAsString(), utf8);
+    if (utf8 && (flags & 128)) plugin.insert(0, norvelle::kUtf8Bom);
+    options.pluginEncoding = norvelle::detectEncoding(plugin);
+    options.readmeEncoding = readme == 0   ? options.pluginEncoding
+                             : readme == 1 ? norvelle::TextEncoding::Cp932
+                                           : norvelle::TextEncoding::Utf8;
 
     const Rendered fast = render(plugin, form, options);
     options.expandInPluginBytes = false;
@@ -160,8 +181,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(fast.bytes == decoded.bytes);
 
     // Both are what the window saves: the whole plugin decoded, expanded and encoded at once.
-    const norvelle::EncodeResult saved = norvelle::encodeCp932(
-        norvelle::expandTemplate(norvelle::decodeCp932(plugin), form) + "\r\n", '?');
+    const norvelle::EncodeResult saved = norvelle::encodeText(
+        norvelle::expandTemplate(norvelle::decodeText(plugin, options.pluginEncoding), form) +
+            "\r\n",
+        options.readmeEncoding, '?');
     check(fast.bytes == saved.bytes);
     check(sameUnencodable(fast.unencodable, saved.unencodable));
     return 0;

@@ -34,7 +34,9 @@ TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imag
                # what a screen reader reads, read the way a screen reader reads it (AT-SPI)
                dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi
                # the install test: manual pages, completion, file type, catalogue entry
-               man-db groff-base bash-completion shared-mime-info libxml2-utils appstream)
+               man-db groff-base bash-completion shared-mime-info libxml2-utils appstream
+               # the Markdown plugin read as code hosts read it (GitHub's Markdown)
+               cmark-gfm)
 # What the Windows build needs: the MinGW-w64 cross compiler (posix threads), Wine to run the
 # programs and their tests, GoogleTest's source, which the cross build compiles for Windows
 # (libgtest-dev is built for Linux), dpkg-dev to unpack Debian's Qt source for Qt's Windows

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Writes a large plugin for timing norvelle-cli render: Japanese prose in code page 932 with
-CR LF line ends, about one known marker every three lines, now and then an unknown or an
+"""Writes a large plugin for timing norvelle-cli render: Japanese prose in code page 932 (or
+UTF-8) with CR LF line ends, about one known marker every three lines, now and then an unknown or an
 unclosed marker, and plenty of ソ and ー, whose second bytes are "\\" and "[".
 
 Every unclosed "[$" stands last on its line and no marker stands inside another, so plain
 text substitution (sed, perl) gives the same Readme as the program.
 
-usage: make_plugin.py SIZE_MIB OUTPUT [SEED]
+usage: make_plugin.py SIZE_MIB OUTPUT [SEED [ENCODING]]
+
+ENCODING is cp932 (the default) or utf-8; the size is counted in the plugin's own bytes.
 """
 
 import random
@@ -38,6 +40,7 @@ def main():
         sys.exit(__doc__)
     size = int(float(sys.argv[1]) * 1024 * 1024)
     rng = random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 7)
+    encoding = sys.argv[4] if len(sys.argv) > 4 else "cp932"
     lines = []
     written = 0
     n = 0
@@ -50,7 +53,7 @@ def main():
             line += " " + rng.choice(UNKNOWN)
         if n % 97 == 0:
             line += " " + rng.choice(UNCLOSED)
-        encoded = (line + "\r\n").encode("cp932")
+        encoded = (line + "\r\n").encode(encoding)
         lines.append(encoded)
         written += len(encoded)
         n += 1

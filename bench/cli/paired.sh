@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Times `norvelle-cli render --output` on a large plugin against `cat` of the same plugin to
 # the same file system, run after run in turn, so that both see the same load; optionally an
-# older norvelle-cli too, in the same rounds. Prints each round and then the medians, MB/s,
-# the ratio to cat (the median of each round's ratio) and the load average beside them.
+# older norvelle-cli too, in the same rounds, or the same program on the same prose in a UTF-8
+# plugin of the same size. Prints each round and then the medians, MB/s, the ratio to cat (the
+# median of each round's ratio) and the load average beside them.
 #
 #   bench/cli/paired.sh                                  # 128 MiB, 10 rounds, in /tmp
 #   OLD=build/h-speed-old/cli/norvelle-cli BENCH_DIR=/dev/shm/nb PAIRS=15 bench/cli/paired.sh
+#   UTF8=1 bench/cli/paired.sh                           # and a UTF-8 plugin of 128 MiB
 #
 # NORVELLE_CLI is the program measured (default: a release build in build/cli-release, as
 # render_bench.sh makes it); OLD, when set, is measured beside it and must write the same
-# Readme. SIZE is the plugin in MiB (make_plugin.py). BENCH_DIR holds the plugin and the
+# Readme. UTF8=1 adds a UTF-8 plugin, whose Readme must be the code page 932 one in UTF-8.
+# SIZE is the plugin in MiB (make_plugin.py). BENCH_DIR holds the plugin and the
 # outputs (default: a new folder under /tmp, removed at the end); its file system is printed.
 # MB = 10^6 bytes of plugin; peak RSS is the largest of the rounds.
 set -euo pipefail
@@ -29,12 +32,17 @@ source "$here/common.sh" paired
 python3 "$here/make_form.py" form.sft
 python3 "$here/make_plugin.py" "$size" plugin.spd
 bytes=$(stat -c %s plugin.spd)
+[[ -n ${UTF8:-} ]] && python3 "$here/make_plugin.py" "$size" plugin-utf8.spd 7 utf-8
 
 names=(cat new)
 commands=("cat plugin.spd >out-cat" "\"$cli\" render --data form.sft --lists-dir lists --plugin plugin.spd --output out-new")
 if [[ -n $old ]]; then
   names+=(old)
   commands+=("\"$old\" render --data form.sft --lists-dir lists --plugin plugin.spd --output out-old")
+fi
+if [[ -n ${UTF8:-} ]]; then
+  names+=(utf8)
+  commands+=("\"$cli\" render --data form.sft --lists-dir lists --plugin plugin-utf8.spd --output out-utf8")
 fi
 n=${#names[@]}
 
@@ -66,6 +74,14 @@ for ((r = 1; r <= pairs; r++)); do
     exit 1
   fi
 done
+# The same prose, fewer lines of it in as many bytes: the UTF-8 Readme is the start of the code
+# page 932 one in UTF-8, up to its final line break.
+utf8_text=$(($(stat -c %s out-utf8 2>/dev/null || echo 2) - 2))
+if [[ -n ${UTF8:-} ]] &&
+  ! cmp -s <(iconv -f CP932 -t UTF-8 out-new | head -c "$utf8_text") <(head -c "$utf8_text" out-utf8); then
+  echo "paired: the UTF-8 Readme is not the code page 932 one in UTF-8" >&2
+  exit 1
+fi
 
 echo
 echo "| run | median s | MB/s | ratio to cat (median of rounds) | peak RSS MiB | load average (median, min–max) |"

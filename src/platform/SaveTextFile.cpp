@@ -3,20 +3,22 @@
 #include "platform/FileErrorText.h"
 #include "platform/Messages.h"
 #include "text/FileIO.h"
+#include "text/TextEncoding.h"
 
 namespace norvelle {
 
 Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
-                   std::string_view text, const QString& failureHeadline, std::uint64_t maxBytes) {
-    const TextFileBytes encoded = encodeTextFile(text, maxBytes);
+                   std::string_view text, const QString& failureHeadline, std::uint64_t maxBytes,
+                   TextEncoding encoding) {
+    const TextFileBytes encoded = encodeTextFile(text, maxBytes, encoding);
     if (encoded.errnum != 0) {
         reportFailure(platform, parent, failureHeadline,
                       describeFileError(encoded.errnum, maxBytes));
         return Saved::No;
     }
     const bool replacing = !encoded.unencodable.empty();
-    if (replacing && !askReplaceUnencodable(platform, parent, QString::fromStdString(path),
-                                            encoded.unencodable))
+    if (replacing &&
+        !askReplaceUnencodable(platform, parent, QString::fromStdString(path), encoded.unencodable))
         return Saved::No;
 
     const WriteResult written = writeFileAtomic(path, encoded.bytes);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/TextEncoding.h"
+
 #include <QString>
 #include <cstdint>
 #include <string>
@@ -19,12 +21,14 @@ enum class Saved {
 };
 
 // The last steps of every save, the Readme's, the software data file's and copyright.dat's:
-// the text (UTF-8) to code page 932 and a file larger than `maxBytes` refused (both by
-// encodeTextFile, as for the list files), the question about characters code page 932 lacks,
-// the atomic write. A failure, the size too, is reported as `failureHeadline` and the reason.
-// The old file stays whole unless the text was written.
+// the text (UTF-8) to the file's encoding, code page 932 unless a Readme takes its plugin's,
+// and a file larger than `maxBytes` refused (both by encodeTextFile, as for the list files);
+// the question about characters code page 932 lacks; the atomic write. A failure, the size
+// too, is reported as `failureHeadline` and the reason. The old file stays whole unless the
+// text was written.
 Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
                    std::string_view text, const QString& failureHeadline,
-                   std::uint64_t maxBytes = UINT64_MAX);
+                   std::uint64_t maxBytes = UINT64_MAX,
+                   TextEncoding encoding = TextEncoding::Cp932);
 
 }  // namespace norvelle

@@ -83,12 +83,16 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
         return result;
     }
 
+    // How the plugin is written is decided here, once, and goes on with its text.
+    result.encoding = detectEncoding(read.bytes);
+
     // The same driver as norvelle-cli's, so the preview holds exactly what the command line
     // writes: a block of whole lines at a time, so a large plugin is never held decoded as a
     // whole beside its bytes and its text.
     RenderOptions options;
-    options.encoding = ReadmeEncoding::Utf8;
-    options.maxLineSize = SIZE_MAX;  // the plugin is within its limit already
+    options.pluginEncoding = result.encoding;
+    options.readmeEncoding = TextEncoding::Utf8;  // the text, not yet a file
+    options.maxLineSize = SIZE_MAX;               // the plugin is within its limit already
     options.maxReadmeSize = limits.textSize;
     options.finalLineBreak = false;
     RenderSinks sinks;
@@ -108,6 +112,21 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
     }
     result.ok = true;
     return result;
+}
+
+std::string readmeFileName(std::string_view pluginName) {
+    // An extension is a few letters or digits, a letter first: "Ver1.0" or "No.1" names no
+    // file.
+    const std::size_t dot = pluginName.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return "Readme.txt";
+    const std::string_view extension = pluginName.substr(dot + 1);
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const bool fileName =
+        !extension.empty() && extension.size() <= 8 && letter(extension.front()) &&
+        std::all_of(extension.begin(), extension.end(),
+                    [&](char c) { return letter(c) || (c >= '0' && c <= '9'); }) &&
+        pluginName[dot - 1] != ' ';
+    return fileName ? std::string(pluginName) : "Readme.txt";
 }
 
 }  // namespace norvelle

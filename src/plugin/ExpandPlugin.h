@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/SoftwareData.h"
+#include "text/TextEncoding.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,7 +27,9 @@ bool expandTemplate(std::string_view text, const TokenTable& tokens, std::string
 
 struct ExpandResult {
     bool ok = false;
-    std::string text;           // the expanded text, UTF-8
+    std::string text;  // the expanded text, UTF-8
+    // How the plugin is written, and so how its Readme is to be written.
+    TextEncoding encoding = TextEncoding::Cp932;
     int errnum = 0;             // why the plugin could not be read (kTooLargeError: over
                                 // ExpandLimits::pluginSize), when !ok and not textTooLarge
     bool textTooLarge = false;  // !ok: the expanded text would pass ExpandLimits::textSize
@@ -44,11 +47,15 @@ struct ExpandLimits {
 // from stalling the preview for seconds and taking memory by the gigabyte.
 inline constexpr ExpandLimits kPluginDialogLimits{std::uint64_t{1} << 20, std::size_t{4} << 20};
 
-// Reads a plugin file (code page 932) and expands it against the software data. A plugin of
-// any length within the limits expands completely; an empty file expands to the empty text.
-// A plugin over the limit is refused as unreadable, with the reason; an expanded text over
-// its limit is refused with textTooLarge.
+// Reads a plugin file (code page 932 or UTF-8) and expands it against the software data. A plugin
+// of any length within the limits expands completely; an empty file expands to the empty text. A
+// plugin over the limit is refused as unreadable, with the reason; an expanded text over its limit
+// is refused with textTooLarge.
 ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
                           const ExpandLimits& limits = {});
+
+// The name a Readme made from this plugin is proposed under: Readme.txt, or the plugin's own
+// name where that is a file name with an extension (README.md.spd, listed as README.md).
+std::string readmeFileName(std::string_view pluginName);
 
 }  // namespace norvelle

@@ -2,20 +2,22 @@
 
 #include "core/AppState.h"
 #include "platform/FileErrorText.h"
+#include "platform/Fonts.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
 #include "plugin/ExpandPlugin.h"
-#include "platform/Fonts.h"
 #include "plugin/Form6.h"
 #include "text/FileIO.h"
 #include "text/Lines.h"
+#include "text/TextEncoding.h"
 
 #include <QDir>
 #include <QEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStringDecoder>
 
 namespace norvelle {
 
@@ -27,6 +29,13 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) 
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
+}
+
+// A text as it is. QString::fromStdString drops a U+FEFF at the start, which the text of a
+// UTF-8 plugin (after its own mark) or a field may begin with, and the Readme would lose it.
+QString wholeText(std::string_view utf8) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
 // The start of a line cut after `length` characters, never inside one.
@@ -49,7 +58,7 @@ QString previewText(std::string_view decoded) {
         out.append(firstCharacters(line, Form5::kPreviewLineLength));
         out += "\r\n";
     });
-    return QString::fromStdString(out);
+    return wholeText(out);
 }
 
 }  // namespace
@@ -153,7 +162,7 @@ void Form5::List1_Click() {
     QDir::setCurrent(m_platform.programFolder());
     m_label2->clear();
     const QString file = pluginFile(item);
-    const ReadResult read = readTextFile(file.toStdString(), kPluginDialogLimits.pluginSize);
+    const ReadResult read = readFileBytes(file.toStdString(), kPluginDialogLimits.pluginSize);
     if (!read.ok()) return;  // a plugin that cannot be read shows nothing
     if (read.truncated) {
         // No plugin is that large: the user picked a wrong file and should know.
@@ -161,7 +170,7 @@ void Form5::List1_Click() {
                       describeTooLarge(kPluginDialogLimits.pluginSize));
         return;
     }
-    m_label2->setText(previewText(read.bytes));
+    m_label2->setText(previewText(decodeText(read.bytes, detectEncoding(read.bytes))));
 }
 
 void Form5::Command1_Click() {
@@ -188,7 +197,9 @@ void Form5::Command1_Click() {
         return;
     }
     Form6 preview(m_platform, m_state, this);
-    preview.setExpandedText(QString::fromStdString(expanded.text));
+    preview.setExpandedText(wholeText(expanded.text));
+    preview.setReadme(expanded.encoding,
+                      QString::fromStdString(readmeFileName(item->text().toStdString())));
     m_platform.showModal(&preview);
 }
 

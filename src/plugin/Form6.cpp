@@ -1,12 +1,12 @@
 #include "plugin/Form6.h"
 
 #include "core/AppState.h"
-#include "platform/Messages.h"
-#include "platform/SaveTextFile.h"
 #include "core/FileTitle.h"
-#include "platform/Platform.h"
-#include "platform/Twips.h"
 #include "platform/Fonts.h"
+#include "platform/Messages.h"
+#include "platform/Platform.h"
+#include "platform/SaveTextFile.h"
+#include "platform/Twips.h"
 #include "text/Cp932.h"
 #include "text/FileIO.h"
 
@@ -100,11 +100,25 @@ void Form6::Command1_Click() {
     m_platform.setClipboardText(currentText());
 }
 
+void Form6::setReadme(TextEncoding encoding, const QString& fileName) {
+    m_encoding = encoding;
+    m_readmeName = fileName;
+}
+
 void Form6::Command2_Click() {
     FileDialogRequest request;
-    request.filterDescription = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)");
-    request.filterPattern = QStringLiteral("*.txt");
-    request.initialName = QStringLiteral("Readme.txt");
+    // The filter offers the files of the proposed name's kind.
+    const QString extension = QFileInfo(m_readmeName).suffix();
+    const QString kind = extension.toLower();
+    request.filterPattern = QStringLiteral("*.") + extension;
+    if (kind == u"txt")
+        request.filterDescription = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(%1)").arg(request.filterPattern);
+    else if (kind == u"md" || kind == u"markdown")
+        request.filterDescription = QStringLiteral("Markdownﾌｧｲﾙ(%1)").arg(request.filterPattern);
+    else
+        request.filterDescription =
+            QStringLiteral("%1ﾌｧｲﾙ(%2)").arg(extension.toUpper(), request.filterPattern);
+    request.initialName = m_readmeName;
     const std::optional<QString> chosen = m_platform.saveFileName(this, request);
     if (!chosen) return;
     m_state.CurrentFileName = chosen->toStdString();
@@ -115,7 +129,8 @@ void Form6::Command2_Click() {
 
     // The text, then one more line break.
     const std::string text = currentText().toStdString() + "\r\n";
-    if (saveTextFile(m_platform, this, path, text, cannotWriteHeadline(*chosen)) == Saved::No)
+    if (saveTextFile(m_platform, this, path, text, cannotWriteHeadline(*chosen), SIZE_MAX,
+                     m_encoding) == Saved::No)
         return;
 
     MessageBoxRequest done;

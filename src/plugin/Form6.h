@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/TextEncoding.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -13,7 +15,7 @@ class Platform;
 struct AppState;
 
 // The preview window: the expanded Readme text, which the user may touch up, copy to the
-// clipboard or save as a code page 932 text file.
+// clipboard or save as a text file in its plugin's encoding.
 class Form6 : public QDialog {
     Q_OBJECT
 
@@ -28,6 +30,10 @@ public:
     // Replaces the box's text. The text is kept exactly as given (CR LF, a CR alone or a LF
     // alone inside a line), so that an unedited Readme is written byte for byte as expanded.
     void setExpandedText(const QString& text);
+
+    // How "Readme.txt作成" writes the text: in the plugin's encoding, under the name it
+    // proposes. Until set: code page 932, Readme.txt.
+    void setReadme(TextEncoding encoding, const QString& fileName);
 
     // The text as it is now: the text as given while the user has not edited the box,
     // otherwise the box's lines joined with CR LF.
@@ -46,6 +52,8 @@ private:
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command2 = nullptr;
     QString m_original;
+    TextEncoding m_encoding = TextEncoding::Cp932;
+    QString m_readmeName = QStringLiteral("Readme.txt");
 };
 
 }  // namespace norvelle

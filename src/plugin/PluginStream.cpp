@@ -60,7 +60,8 @@ std::size_t lineEnds(std::string_view bytes) {
 // Line ends in a short text that seldom has one, such as a field value.
 std::size_t fewLineEnds(std::string_view text) {
     std::size_t count = 0;
-    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', cr + 1))
+    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos;
+         cr = text.find('\r', cr + 1))
         ++count;
     return count;
 }
@@ -83,7 +84,7 @@ public:
     // Takes expanded text: whole characters, never a CR whose LF comes later. False when the
     // Readme cannot go on, with the reason in the result.
     bool take(std::string_view text) {
-        if (m_options.encoding == ReadmeEncoding::Utf8) return put(text);
+        if (m_options.readmeEncoding != TextEncoding::Cp932) return put(text);
         // Slices keep the list of unencodable characters small when a whole field of them
         // is repeated; they are cut where the text may be cut.
         constexpr std::size_t kSlice = 64 * 1024;
@@ -170,10 +171,10 @@ private:
     const RenderSinks& m_sinks;
     RenderResult& m_result;
     bool m_writing = true;
-    std::uint64_t m_size = 0;   // bytes of the Readme so far
-    std::size_t m_lines = 0;    // line ends before the text not yet taken
-    std::size_t m_column = 0;   // characters on its line before that text
-    std::string m_out;          // bytes not yet handed on
+    std::uint64_t m_size = 0;  // bytes of the Readme so far
+    std::size_t m_lines = 0;   // line ends before the text not yet taken
+    std::size_t m_column = 0;  // characters on its line before that text
+    std::string m_out;         // bytes not yet handed on
     std::vector<Unencodable> m_unencodable;
 };
 
@@ -185,7 +186,9 @@ private:
 class ByteExpansion {
 public:
     ByteExpansion(const TokenTable& tokens, ReadmeSink& readme, std::size_t flushSize)
-        : m_tokens(tokens), m_readme(readme), m_flushSize(flushSize),
+        : m_tokens(tokens),
+          m_readme(readme),
+          m_flushSize(flushSize),
           m_lineCap(std::max(flushSize, kPluginBlockSize)) {}
 
     // False when the Readme cannot go on.
@@ -389,20 +392,18 @@ int PluginBlockReader::next(std::string_view& block) {
     return 0;
 }
 
-CheckResult checkPlugin(const PluginSource& plugin,
+CheckResult checkPlugin(const PluginSource& plugin, TextEncoding encoding,
                         const std::function<void(const MarkerProblem&)>& problem,
                         std::size_t blockSize, std::size_t maxLine) {
     PluginBlockReader reader(plugin, blockSize, maxLine);
-    std::string decoded;
+    TextBlocks text(encoding);
     std::vector<MarkerProblem> problems;
     for (;;) {
         std::string_view block;
         if (int err = reader.next(block)) return {err, reader.line()};
         if (block.empty()) return {};
-        decoded.clear();
-        appendDecodedCp932(block, decoded);
         problems.clear();
-        checkTemplate(decoded, problems, reader.line());
+        checkTemplate(text.of(block), problems, reader.line());
         for (const MarkerProblem& p : problems) problem(p);
     }
 }
@@ -413,14 +414,17 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
     PluginBlockReader reader(plugin, options.blockSize, options.maxLineSize);
     const TokenTable tokens(data);
     ReadmeSink readme(options, sinks, result);
-    const bool inPluginBytes =
-        options.encoding == ReadmeEncoding::Cp932 && options.expandInPluginBytes;
+    const bool inPluginBytes = options.pluginEncoding == TextEncoding::Cp932 &&
+                               options.readmeEncoding == TextEncoding::Cp932 &&
+                               options.expandInPluginBytes;
     ByteExpansion bytes(tokens, readme, options.flushSize);
     const std::function<bool(std::string_view)> flush = [&readme](std::string_view text) {
         return readme.take(text);
     };
+    if (!readme.put(byteOrderMark(options.readmeEncoding))) return result;
 
-    std::string decoded;
+    TextBlocks text(options.pluginEncoding);
+    std::string_view decoded;
     std::string expanded;  // what the expansion has not flushed yet
     std::vector<MarkerProblem> problems;
     for (;;) {
@@ -434,8 +438,7 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
         }
         if (block.empty()) break;
         if (options.strict) {
-            decoded.clear();
-            appendDecodedCp932(block, decoded);
+            decoded = text.of(block);
             problems.clear();
             checkTemplate(decoded, problems, reader.line());
             result.markerProblems += problems.size();
@@ -451,10 +454,7 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
             if (!bytes.expand(block)) return result;
             continue;
         }
-        if (!options.strict) {
-            decoded.clear();
-            appendDecodedCp932(block, decoded);
-        }
+        if (!options.strict) decoded = text.of(block);
         if (!expandTemplate(decoded, tokens, expanded, options.flushSize, flush)) return result;
     }
 

@@ -3,6 +3,7 @@
 #include "core/SoftwareData.h"
 #include "plugin/PluginCheck.h"
 #include "text/Cp932.h"
+#include "text/TextEncoding.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -69,10 +70,11 @@ private:
     bool m_atEnd = false;
 };
 
-enum class ReadmeEncoding { Cp932, Utf8 };
-
 struct RenderOptions {
-    ReadmeEncoding encoding = ReadmeEncoding::Cp932;
+    // How the plugin is written (see EncodingDetector), and how the Readme is to be: the
+    // plugin's encoding, unless the user asks for another.
+    TextEncoding pluginEncoding = TextEncoding::Cp932;
+    TextEncoding readmeEncoding = TextEncoding::Cp932;
     // Write "?" for a character that code page 932 cannot hold, rather than fail.
     bool replaceUnencodable = false;
     // Check the markers first: a plugin with an unknown or unclosed marker makes no Readme.
@@ -96,7 +98,7 @@ struct RenderResult {
         ReadFailed,
         LineTooLong,  // a plugin line longer than maxLineSize: no plugin at all
         WriteFailed,
-        TooLarge,     // the Readme would pass maxReadmeSize
+        TooLarge,  // the Readme would pass maxReadmeSize
         MarkerProblems,
         Unencodable
     };
@@ -123,7 +125,7 @@ struct CheckResult {
 
 // Checks a plugin file block by block, as checkTemplate checks a text, and reports each
 // problem as it is found.
-CheckResult checkPlugin(const PluginSource& plugin,
+CheckResult checkPlugin(const PluginSource& plugin, TextEncoding encoding,
                         const std::function<void(const MarkerProblem&)>& problem,
                         std::size_t blockSize = kPluginBlockSize,
                         std::size_t maxLine = kMaxPluginLineSize);
@@ -131,7 +133,7 @@ CheckResult checkPlugin(const PluginSource& plugin,
 // The one expansion driver, for the window's preview and for norvelle-cli: makes the Readme
 // file that the preview window saves for an unedited expanded text: the plugin expanded
 // against the form, then one more CR LF (unless finalLineBreak is off: the preview's text),
-// in code page 932 (or UTF-8). The
+// in the Readme's encoding, after its byte-order mark if it has one. The
 // bytes handed to `write` make a Readme only when the status is Written; on any other status
 // the caller throws them away. Every marker problem and every unencodable character is
 // reported, also after the first. Memory stays within a few blocks, one plugin line and the

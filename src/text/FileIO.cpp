@@ -105,9 +105,9 @@ AtomicFileWriter::~AtomicFileWriter() {
     abandon();
 }
 
-TextFileBytes encodeTextFile(std::string_view text, std::uint64_t limit) {
+TextFileBytes encodeTextFile(std::string_view text, std::uint64_t limit, TextEncoding encoding) {
     TextFileBytes result;
-    EncodeResult encoded = encodeCp932(text);
+    EncodeResult encoded = encodeText(text, encoding);
     // A file its reader would refuse, or read only in part, is not written at all.
     if (encoded.bytes.size() > limit) {
         result.errnum = kTooLargeError;

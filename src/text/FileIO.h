@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/Cp932.h"
+#include "text/TextEncoding.h"
 
 #include <chrono>
 #include <cstdint>
@@ -16,18 +16,18 @@ namespace norvelle {
 // Why a file could not be read or written: an errno value, or one of these kinds the system
 // has no number for. The core reports them as data; the windows word them in Japanese, the
 // command line in English.
-inline constexpr int kNotRegularFileError = -1;    // a device or pipe where a file must be
-inline constexpr int kUnsafeLinkError = -2;        // another user's link in a shared folder
-inline constexpr int kFolderNotWritableError = -3; // the file may be written, its folder not
-inline constexpr int kTooLargeError = -4;          // larger than the reader allows
-inline constexpr int kInvalidNameError = -5;       // a name Windows does not allow
-inline constexpr int kLockTimeoutError = -6;       // another process kept a FileLock too long
+inline constexpr int kNotRegularFileError = -1;     // a device or pipe where a file must be
+inline constexpr int kUnsafeLinkError = -2;         // another user's link in a shared folder
+inline constexpr int kFolderNotWritableError = -3;  // the file may be written, its folder not
+inline constexpr int kTooLargeError = -4;           // larger than the reader allows
+inline constexpr int kInvalidNameError = -5;        // a name Windows does not allow
+inline constexpr int kLockTimeoutError = -6;        // another process kept a FileLock too long
 
 struct ReadResult {
     enum class Status { Ok, Missing, Error };
     Status status = Status::Missing;
     std::string bytes;  // the whole file when Ok
-    int errnum = 0;  // why, when Error
+    int errnum = 0;     // why, when Error
     // Ok, but the file is longer than the caller's limit: `bytes` holds only its start.
     bool truncated = false;
 
@@ -73,14 +73,16 @@ WriteResult writeFileAtomic(const std::string& path, std::string_view bytes);
 // Removes a file. A missing file counts as removed.
 WriteResult removeFile(const std::string& path);
 
-// A text (UTF-8) as its file is to hold it, in code page 932, for a reader that takes no more
-// than `limit` bytes: every save checks its size here, and only here.
+// A text (UTF-8) as its file is to hold it, in code page 932 unless a Readme takes its
+// plugin's encoding, for a reader that takes no more than `limit` bytes: every save checks its
+// size here, and only here.
 struct TextFileBytes {
     std::string bytes;                     // characters code page 932 lacks are "?" here
     std::vector<Unencodable> unencodable;  // those characters; empty when every one fits
     int errnum = 0;  // kTooLargeError: more than `limit` bytes, and nothing is to be written
 };
-TextFileBytes encodeTextFile(std::string_view text, std::uint64_t limit = kWholeFile);
+TextFileBytes encodeTextFile(std::string_view text, std::uint64_t limit = kWholeFile,
+                             TextEncoding encoding = TextEncoding::Cp932);
 
 // An advisory lock that lets one process at a time change files that several share (the
 // registered lists of two windows on one folder). It lives in a lock file of its own, since
@@ -135,6 +137,9 @@ public:
     // Reads up to `size` bytes; `count` 0 means the end of the file.
     int read(char* buffer, std::size_t size, std::size_t& count);
     int readAll(std::string& bytes);  // appends all that is left
+    // Goes back to the start of a regular file, to read it again; ESPIPE for anything else
+    // (a pipe or a device cannot give its bytes twice).
+    int rewind();
     void close();
 
 private:

@@ -3,6 +3,7 @@
 #include "support/TempDir.h"
 #include "support/ThrowAwayUser.h"
 #include "text/Cp932.h"
+#include "text/TextEncoding.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -59,9 +60,9 @@ pid_t start(const Start& s) {
     argv.push_back(nullptr);
     // Opened here, so that a child that drops its rights still starts and leaves its output.
     const int program = ::open(NORVELLE_CLI, O_RDONLY | O_CLOEXEC);
-    const int out = s.stdoutPath.empty()
-                        ? -1
-                        : ::open(s.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int out = s.stdoutPath.empty() ? -1
+                                         : ::open(s.stdoutPath.c_str(),
+                                                  O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -156,6 +157,36 @@ TEST(CliProcess, TheProgramWritesRawBytesAndExitsAsDocumented) {
     EXPECT_EQ(c.code(), 0) << c.err;
     EXPECT_EQ(c.out, encodeCp932(expandTemplate(decodeCp932(plugin), form) + "\r\n").bytes);
 
+    // A plugin from a pipe is read once: what deciding its encoding took of it (all of a
+    // UTF-8 plugin, the first block of a code page 932 one) comes again from a scratch file,
+    // the rest from the pipe.
+    for (const std::string& piped : {std::string("[$ソフト名] 𠮷\r\n"), repeated(plugin, 100000)}) {
+        const auto fromPipe = [piped] {
+            int ends[2];
+            if (::pipe(ends) != 0) ::_exit(126);
+            if (::fork() == 0) {
+                ::close(ends[0]);
+                for (std::size_t at = 0; at < piped.size();) {
+                    const ssize_t n = ::write(ends[1], piped.data() + at, piped.size() - at);
+                    if (n <= 0) ::_exit(1);
+                    at += static_cast<std::size_t>(n);
+                }
+                ::_exit(0);
+            }
+            ::dup2(ends[0], STDIN_FILENO);
+            ::close(ends[0]);
+            ::close(ends[1]);
+        };
+        c = run(Start({"render", "--data", "data.sft", "--plugin", "/dev/stdin"}, "stdout.bin",
+                      fromPipe));
+        EXPECT_EQ(c.code(), 0) << c.err;
+        const TextEncoding e = detectEncoding(piped);
+        const std::string expected =
+            encodeText(expandTemplate(decodeText(piped, e), form) + "\r\n", e).bytes;
+        // Megabytes: too long for a readable difference.
+        EXPECT_TRUE(c.out == expected) << c.out.size() << " bytes, not " << expected.size();
+    }
+
     // A failed command leaves standard output empty.
     writeBytes("bad.spd", "\x81\x20" + sjis("[$ソフト名]\r\n"));
     c = run({{"render", "--data", "data.sft", "--plugin", "bad.spd"}});
@@ -185,8 +216,8 @@ TEST(CliProcess, HostileInputsTakeLittleMemoryAndLeaveNothingBehind) {
     ASSERT_EQ(::mkfifo("fifo/Needfiles.dat", 0600), 0);
 
     auto render = [](const char* data, const char* plugin, const char* lists) {
-        return std::vector<std::string>{"render", "--data", data,          "--plugin",    plugin,
-                                        "--lists-dir", lists, "--output", "Readme.txt"};
+        return std::vector<std::string>{"render",      "--data", data,       "--plugin",  plugin,
+                                        "--lists-dir", lists,    "--output", "Readme.txt"};
     };
     const struct {
         std::vector<std::string> args;

@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 #include "text/Cp932.h"
 #include "text/FileIO.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -148,11 +149,18 @@ TEST_F(Cli, RenderWritesWhatTheWindowSavesForTheShippedPlugins) {
                               windowsBytes + "[$add3]");
     ASSERT_GE(plugins.size(), 4u);
 
+    // The form as the window holds it after loading the file.
+    SoftwareData loaded = form;
+    applySoftwareDataFile(parseSoftwareDataFile(decodeCp932(readBytes("data.sft"))), loaded);
     std::filesystem::create_directory("out");
     for (const std::string& plugin : plugins) {
-        // The preview window saves the expanded text and one more line break.
+        // The preview window saves the expanded text and one more line break, in the
+        // plugin's encoding.
+        const std::string bytes = readBytes(plugin);
+        const TextEncoding encoding = detectEncoding(bytes);
         const std::string saved =
-            encodeCp932(expandTemplate(decodeCp932(readBytes(plugin)), form) + "\r\n").bytes;
+            encodeText(expandTemplate(decodeText(bytes, encoding), loaded) + "\r\n", encoding)
+                .bytes;
         const Outcome toStdout = cli({"render", "--data", "data.sft", "--plugin", plugin});
         EXPECT_EQ(toStdout.code, kExitOk) << toStdout.err;
         EXPECT_EQ(toStdout.out, saved) << plugin;

@@ -164,9 +164,9 @@ TEST_F(PluginStream, LongLinesAndHugeReadmesAreRefused) {
     } cases[] = {
         {"ab\r\n" + eight + "\r\n" + eight, 0},
         {"ab\r\n" + eight + "x\r\n", 2},
-        {"ab\r" + eight + "x", 2},          // the last line, without a line break
-        {"a\rb\r\r" + eight + "x\r", 4},   // CRs alone end lines too
-        {"a\nb\nc\nd\ne\r\n", 1},           // a LF alone does not
+        {"ab\r" + eight + "x", 2},        // the last line, without a line break
+        {"a\rb\r\r" + eight + "x\r", 4},  // CRs alone end lines too
+        {"a\nb\nc\nd\ne\r\n", 1},         // a LF alone does not
     };
     for (const auto& c : cases) {
         for (const std::size_t blockSize : {2, 4, 64}) {
@@ -183,8 +183,8 @@ TEST_F(PluginStream, LongLinesAndHugeReadmesAreRefused) {
 
             FileReader file;
             ASSERT_EQ(file.open("p.spd"), 0);
-            const CheckResult checked =
-                checkPlugin(pluginSource(file), [](const MarkerProblem&) {}, blockSize, 8);
+            const CheckResult checked = checkPlugin(
+                pluginSource(file), TextEncoding::Cp932, [](const MarkerProblem&) {}, blockSize, 8);
             EXPECT_EQ(checked.errnum, c.longLine ? kTooLargeError : 0) << shown;
             EXPECT_EQ(checked.line, c.longLine) << shown;
         }
@@ -199,8 +199,8 @@ TEST_F(PluginStream, LongLinesAndHugeReadmesAreRefused) {
         options.maxReadmeSize = limit;
         std::string out;
         const RenderResult r = render(plugin, options, out);
-        EXPECT_EQ(r.status, limit == 32 ? RenderResult::Status::Written
-                                         : RenderResult::Status::TooLarge);
+        EXPECT_EQ(r.status,
+                  limit == 32 ? RenderResult::Status::Written : RenderResult::Status::TooLarge);
         EXPECT_LE(out.size(), limit);
     }
 }

@@ -57,6 +57,9 @@ printf '"Norvelle Ver 2.04"\r\n"古い"\r\n' | sjis >"$inputs/古い.sft"
     printf '%s' '最後の行 [$必要ファイル]'
 } | sjis >"$inputs/行末.spd"
 printf '%s\r\n' '[$Email] は不明' '[$ソフト名' '[$hp]' | sjis >"$inputs/誤り.spd"
+# A plugin Notepad saved in UTF-8 with its mark: a character code page 932 lacks, an unknown
+# marker after it, a second mark, which is text.
+printf '\xEF\xBB\xBF%s\r\n\xEF\xBB\xBF%s\r\n' '𠮷 [$ソフト名] [$Email]' '[$hp]' >"$inputs/メモ帳.spd"
 
 # --- the cases -----------------------------------------------------------------------------
 
@@ -103,7 +106,7 @@ same() {
     failures=$((failures + bad))
 }
 
-for plugin in 標準 シェアウエア English 行末; do
+for plugin in 標準 シェアウエア English 行末 README.md メモ帳; do
     same "render-$plugin" 0 render --data ソフト表.sft --plugin "$plugin.spd" --lists-dir 一覧表
     same "render-utf8-$plugin" 0 render --data ソフト表.sft --plugin "$plugin.spd" \
         --lists-dir 一覧表 --encoding utf-8
@@ -113,7 +116,8 @@ same output-replaced 0 render --data ソフト表.sft --plugin 標準.spd --list
     --output 出力/Readme.txt
 same output-new 0 render --data ソフト表.sft --plugin English.spd --output 出力/新しい.txt
 same check-shipped 0 check 標準.spd シェアウエア.spd English.spd
-same check-problems 1 check 誤り.spd 行末.spd 標準.spd
+same check-problems 1 check 誤り.spd 行末.spd 標準.spd メモ帳.spd README.md.spd
+same utf8-as-cp932 3 render --data ソフト表.sft --plugin メモ帳.spd --encoding cp932
 same strict 1 render --strict --data ソフト表.sft --plugin 誤り.spd --output 出力/strict.txt
 same show 0 show --data ソフト表.sft --lists-dir 一覧表
 same show-json 0 show --data ソフト表.sft --lists-dir 一覧表 --json

@@ -129,7 +129,7 @@ done
 # Unpacked and started from its own folder, with nothing else around.
 got=$(cd "$root" && wine norvelle-cli.exe --version 2>&1)
 [ "$got" = "norvelle-cli (Norvelle) $version" ] || fail "the unpacked program says: $got"
-(cd "$root" && wine norvelle-cli.exe check 標準.spd シェアウエア.spd English.spd) ||
+(cd "$root" && wine norvelle-cli.exe check 標準.spd シェアウエア.spd English.spd README.md.spd) ||
     fail "the shipped plugins do not pass check"
 
 size() { stat -c %s "$1"; }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main road as a user walks it: fill in the form, create, pick a plugin, touch up the
 # preview, save Readme.txt through the real save dialog, and find on disk exactly the Readme
-# that the plugin and the form make; then again as "Readme", typed without extension. Takes
-# the README's screenshots on the way.
+# that the plugin and the form make; then again as "Readme", typed without extension; then
+# save the form and make README.md from the Markdown plugin, twice. Takes the README's
+# screenshots on the way.
 source "$(dirname "$0")/lib.sh"
 
 NAME='かんたん日記'
@@ -99,13 +100,66 @@ done
 [ "$(ls "$out")" = $'Readme\nReadme.txt' ] || fail "the Readme went to: $(ls "$out" | tr '\n' ' ')"
 expect_same_bytes "$WORK/expected.txt" "$out/Readme" "Readme, typed without extension"
 
+step "close the preview and the selection"
+close_request "$form6"
+wait_gone "$form6" "プレビュー"
+close_request "$form5"
+wait_gone "$form5" "プラグイン選択"
+
+# The same form as the front page of a code host: the Markdown plugin gives README.md in
+# UTF-8, byte for byte what norvelle-cli makes of the saved form.
+step "save the form"
+file_menu 2
+answer_file_dialog '名前を付けて保存' "$out/form.sft"
+wait_title "$MAIN" ' - form\.sft$'
+
+step "作成 with the Markdown plugin: README.md is proposed"
+cp "$NORVELLE_SOURCE_DIR/plugins/README.md.spd" "$dir/"
+create_menu
+form5=$(wait_window '^プラグイン選択$')
+focus "$form5"
+click "$form5" 5790 720 450 # the first plugin now, README.md
+click "$form5" 5790 6607 5467 # OK
+form6=$(wait_window '^プレビュー$')
+save_proposed() {
+    focus "$form6"
+    click "$form6" 6420 7545 6067 # Readme.txt作成
+    # The dialog proposes README.md, accepted as it is, in the folder it opens in: the working
+    # directory or the last folder chosen, as the desktop's dialog has it.
+    local dialog
+    dialog=$(wait_window '^名前を付けて保存$')
+    focus "$dialog"
+    keys Return
+    wait_gone "$dialog" "file dialog"
+    [ $# -eq 0 ] || answer_message Norvelle "$1"
+    answer_message 完了 Return
+}
+save_proposed
+readme=
+for folder in "$dir" "$out"; do [ -f "$folder/README.md" ] && readme=$folder/README.md; done
+[ -n "$readme" ] || fail "the save dialog did not propose README.md"
+if [ -n "$WINE" ]; then
+    (cd "$dir" && wine norvelle-cli.exe render --data "$(dialog_path "$out/form.sft")" \
+        --plugin README.md.spd --output "$(dialog_path "$WORK/README.md")")
+else
+    (cd "$dir" && "$NORVELLE_BUILD_DIR/cli/norvelle-cli" render --data "$out/form.sft" \
+        --plugin README.md.spd --output "$WORK/README.md")
+fi
+cmp -s "$WORK/README.md" "$readme" ||
+    fail "README.md differs from norvelle-cli's Readme of form.sft"
+head -n 1 "$readme" | grep -qx "# $NAME $VERSION"$'\r' ||
+    fail "README.md does not start with its title in UTF-8"
+
+step "README.md again: the overwrite question, Yes"
+save_proposed y
+cmp -s "$WORK/README.md" "$readme" || fail "README.md changed when written again"
+
 step "close the preview and the selection, then leave"
 close_request "$form6"
 wait_gone "$form6" "プレビュー"
 close_request "$form5"
 wait_gone "$form5" "プラグイン選択"
-file_menu 3 # 終了: nothing was saved, so it asks
-answer_message Norvelle n
+file_menu 3 # 終了: the form was saved, so it ends at once
 wait_program_end
 
 if [ -n "${NORVELLE_E2E_SCREENSHOTS:-}" ]; then

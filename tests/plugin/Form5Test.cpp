@@ -208,7 +208,7 @@ TEST_F(Form5Test, APluginThatCannotBeReadOnOkIsReported) {
 
 TEST_F(Form5Test, PluginsAndReadmesFarTooLargeAreRefusedWithAMessage) {
     // A gigabyte without a line break, sparse so that it takes no room on the disk.
-    plugin("huge.spd", "[$ソフト名]");
+    plugin("huge.spd", sjis("[$ソフト名]"));
     resizeFile(prog + "/huge.spd", std::int64_t{1} << 30);
     // A small plugin that repeats a long field more often than a Readme can hold.
     std::string lines;

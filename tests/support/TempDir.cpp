@@ -1,6 +1,9 @@
 #include "support/TempDir.h"
 
 #include "text/Cp932.h"
+#include "text/TextEncoding.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -50,10 +53,26 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(fsPath(m_path), ec);
 }
 
-void writeBytes(const std::string& path, std::string_view bytes) {
+namespace {
+
+void writeFile(const std::string& path, std::string_view bytes) {
     std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot write " + path);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+void writeBytes(const std::string& path, std::string_view bytes) {
+    if (path.ends_with(".spd") && detectEncoding(bytes) != TextEncoding::Cp932)
+        ADD_FAILURE() << path << " would be read as UTF-8";
+    writeFile(path, bytes);
+}
+
+void writeUtf8Plugin(const std::string& path, std::string_view bytes) {
+    if (detectEncoding(bytes) == TextEncoding::Cp932)
+        ADD_FAILURE() << path << " would be read as code page 932";
+    writeFile(path, bytes);
 }
 
 std::string readBytes(const std::string& path) {
