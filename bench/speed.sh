@@ -41,11 +41,14 @@ done
 # OLD_WINDOW and OLD_CLI, when set, are an older build measured in the same run.
 windows=("$build/norvelle" ${OLD_WINDOW:+"$OLD_WINDOW"})
 clis=("$build/cli/norvelle-cli" ${OLD_CLI:+"$OLD_CLI"})
+# Each window runs from a copy in the program folder: it reads the lists of its own folder.
 for window in "${windows[@]}"; do
+    cp "$window" "$work/empty/norvelle"
+    cp "$window" "$work/full/norvelle"
     echo "== start to main window mapped, no list files"
-    (cd "$work/empty" && $paired --mapped -- "$window" -- "$build/bench/norvelle_bare_window")
+    (cd "$work/empty" && $paired --mapped -- ./norvelle -- "$build/bench/norvelle_bare_window")
     echo "== the same with three lists of 10,001 entries"
-    (cd "$work/full" && $paired --mapped -- "$window" -- "$build/bench/norvelle_bare_window")
+    (cd "$work/full" && $paired --mapped -- ./norvelle -- "$build/bench/norvelle_bare_window")
 done
 
 # The command line.

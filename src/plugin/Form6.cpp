@@ -129,7 +129,7 @@ void Form6::Command2_Click() {
 
     // The text, then one more line break.
     const std::string text = currentText().toStdString() + "\r\n";
-    if (saveTextFile(m_platform, this, path, text, cannotWriteHeadline(*chosen), SIZE_MAX,
+    if (saveTextFile(m_platform, this, path, text, cannotWriteHeadline(*chosen), kWholeFile,
                      m_encoding) == Saved::No)
         return;
 
