@@ -17,7 +17,7 @@ jobs=$(nproc)
 # Only the file layer calls the system for files and standard streams (src/text/posix and
 # src/text/win32 behind src/text/FileIO.h): the core and the command line build for Windows
 # too, and the windows leave the rest to Qt.
-posix=$(grep -rnE '#include <(unistd|fcntl|pwd|grp|dirent|spawn|sys/[a-z]+)\.h>|::(stat|lstat|fstat|open|close|read|write|unlink|rename|access|isatty|fsync|getcwd|chdir)\(' src cli \
+posix=$(grep -rnE '#include <(unistd|fcntl|pwd|grp|dirent|spawn|sys/[a-z]+)\.h>|(^|[^[:alnum:]_])::(stat|lstat|fstat|open|close|read|write|unlink|rename|access|isatty|fsync|getcwd|chdir)\(' src cli \
         | grep -v -e '^src/text/posix/' -e '^src/text/win32/' || true)
 if [ -n "$posix" ]; then
     echo "System calls outside the file layer:"; echo "$posix"; status=1
