@@ -4,20 +4,21 @@
 # preview, both registration dialogs and the version box. The window sizes in pixels are
 # printed beside each file.
 # Usage: scripts/windows-scaled-screenshots.sh BUILD_DIR OUT_DIR [DPI...]
-#   BUILD_DIR: a cross build whose archive test has run (BUILD_DIR/unpacked); the Linux
-#   build/test must hold the close helper of the end-to-end tests.
+#   BUILD_DIR: a built cross build configured with NORVELLE_LINUX_BUILD (./test.sh's
+#   build/win64), whose X helper and staged program folder the screenshots use.
 set -euo pipefail
 source_dir=$(realpath "$(dirname "$0")/..")
 if [ -z "${NORVELLE_E2E_IN_X:-}" ]; then
     build=$(realpath "$1")
     mkdir -p "$2"
-    version=$(sed -n 's/^project(Norvelle VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
-    mkdir -p "$build/locale"
-    [ -d "$build/locale/ja_JP.UTF-8" ] || localedef -i ja_JP -f UTF-8 "$build/locale/ja_JP.UTF-8"
-    export LOCPATH=$build/locale NORVELLE_E2E_WINE=1 WINEPREFIX=$build/scaled/wine
-    export NORVELLE_BIN=$build/unpacked/norvelle-$version-win64 NORVELLE_SOURCE_DIR=$source_dir
-    export NORVELLE_E2E_CLOSE=$source_dir/build/test/tests/e2e/norvelle_e2e_close
-    export NORVELLE_E2E_LIMIT=600 SHOTS=$(realpath "$2")
+    # What CTest tells the end-to-end tests, from the build's own cache.
+    cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+    version=$(cached CMAKE_PROJECT_VERSION)
+    export NORVELLE_VERSION=$version NORVELLE_BUILD_DIR=$build NORVELLE_SOURCE_DIR=$source_dir
+    export NORVELLE_BIN=$build/stage/norvelle-$version-win64
+    export NORVELLE_E2E_CLOSE=$(cached NORVELLE_LINUX_BUILD)/tests/e2e/norvelle_e2e_close
+    export NORVELLE_E2E_WINE=1 WINEPREFIX=$build/scaled/wine NORVELLE_E2E_LIMIT=600
+    export SHOTS=$(realpath "$2")
     shift 2
     export DPIS="${*:-96 144 192}"
 fi

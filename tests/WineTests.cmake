@@ -60,10 +60,6 @@ norvelle_wine_test(windows_archive COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/cli/
 norvelle_wine_test(windows_setup E2E COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/cli/windows_setup.sh
   ENVIRONMENT ${norvelle_release_environment} NORVELLE_E2E_WINE=1 NORVELLE_E2E_LIMIT=300
               NORVELLE_E2E_ARTIFACTS=${CMAKE_BINARY_DIR}/setup)
-# Setup and the uninstaller beside a running Norvelle.
-norvelle_wine_test(windows_running E2E COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/windows_running.sh
-  ENVIRONMENT ${norvelle_release_environment} NORVELLE_E2E_WINE=1 NORVELLE_E2E_LIMIT=300
-              NORVELLE_BIN=${NORVELLE_PROGRAM_FOLDER} NORVELLE_E2E_ARTIFACTS=${CMAKE_BINARY_DIR}/setup)
 
 if(NOT NORVELLE_LINUX_BUILD)
   message(STATUS "NORVELLE_LINUX_BUILD not set: the Windows tests that need a Linux build are left out")

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Proves the Windows setup program under Wine in a fresh prefix: an upgrade over an older
 # version that keeps the registered lists, the installed files, shortcut, file type and
-# Settings → Apps entry, a .sft document opened through the file type as Explorer opens it, the
+# Settings → Apps entry, a .sft document opened through the file type as Explorer opens it;
+# setup and the uninstaller refusing to touch the folder while its Norvelle runs (asking to
+# close it, or exit code 2 when silent), but not for a Norvelle of another folder; the
 # uninstall, and a .sft file type of another program left to it.
 #
 # Environment (tests/WineTests.cmake): NORVELLE_SETUP, NORVELLE_ARCHIVE, NORVELLE_PROGRAM_FOLDER
@@ -157,6 +159,50 @@ file_menu 3 # 終了
 wait_program_end
 [ "$(files_of "$docs")" = $'copy.sft\nソフト.sft' ] || fail "the documents' folder holds $(files_of "$docs")"
 for key in .sft Norvelle.sft; do wine reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null; done
+
+# Every file of the program folder with its checksum.
+folder_state() { (cd "$program" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum); }
+# expect_refused STATUS WHAT: the run ended with exit code 2 and the folder is as it was.
+expect_refused() {
+    [ "$1" -eq 2 ] || fail "$2 ended with status $1, not 2"
+    [ "$(folder_state)" = "$before" ] || fail "$2 changed the program folder"
+}
+
+step "the installed Norvelle runs: setup asks, setup /S and the uninstaller /S refuse"
+launch_program "$program" "$program"
+MAIN=$(wait_window "$MAIN_TITLE\(新規作成\)\$")
+before=$(folder_state)
+wine "$NORVELLE_SETUP" >"$WORK/setup.log" 2>&1 &
+setup_pid=$!
+box=$(wait_window "^Norvelle ${NORVELLE_VERSION//./\\.} セットアップ\$")
+if [ -n "${NORVELLE_E2E_SCREENSHOTS:-}" ]; then
+    mkdir -p "$NORVELLE_E2E_SCREENSHOTS"
+    pointer_away
+    capture_changed "$box" /dev/null "$NORVELLE_E2E_SCREENSHOTS/setup-6-running.png"
+fi
+focus "$box"
+keys Escape # キャンセル
+rc=0
+wait "$setup_pid" || rc=$?
+expect_refused "$rc" "setup, cancelled"
+rc=0
+wine "$NORVELLE_SETUP" /S || rc=$?
+expect_refused "$rc" "setup /S"
+# In place, as a newer setup runs it, so that its exit code is the uninstaller's own.
+rc=0
+wine "$program/uninstall.exe" /S "_?=$program_win" || rc=$?
+expect_refused "$rc" "the uninstaller /S"
+file_menu 3 # 終了
+answer_message Norvelle n
+wait_program_end
+
+step "a Norvelle of the unpacked archive runs: setup goes ahead"
+launch_program "$zip_root" "$zip_root"
+MAIN=$(wait_window "$MAIN_TITLE\(新規作成\)\$")
+run_setup "$NORVELLE_SETUP"
+file_menu 3 # 終了
+answer_message Norvelle n
+wait_program_end
 
 step "uninstall: the user's four files stay, nothing else"
 run_uninstaller
