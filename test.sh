@@ -54,27 +54,29 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     build_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DNORVELLE_SANITIZE=ON || status=1
 
 # Fuzzing: every reader of files that others may send, for a bounded time each, under
-# AddressSanitizer and UndefinedBehaviorSanitizer. Any finding fails the run.
+# AddressSanitizer and UndefinedBehaviorSanitizer, as many at once as there are cores. Any
+# finding fails the run.
+fuzz_one() {
+    local target=$1 name=${1##*/fuzz_}
+    local work=build/fuzz/work/$name
+    mkdir -p "$work" build/fuzz/artifacts
+    if "$target" -max_total_time="${NORVELLE_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048 \
+           -max_len=65536 -artifact_prefix=build/fuzz/artifacts/"$name"- \
+           "$work" "fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1; then
+        echo "fuzz $name: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "build/fuzz/$name.log")"
+    else
+        # One write, so that the report of a fuzzer running beside it cannot split it.
+        printf 'fuzz %s: FINDING\n%s\n' "$name" "$(tail -n 40 "build/fuzz/$name.log")"; return 1
+    fi
+}
+export -f fuzz_one
 fuzz_all() {
     echo "=== build/fuzz"
     CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DNORVELLE_FUZZ=ON -DNORVELLE_BUILD_TESTS=OFF -DNORVELLE_WERROR=ON >/dev/null || return 1
     cmake --build build/fuzz -j "$jobs" --target fuzzers || return 1
-    local failed=0 target name work
-    for target in build/fuzz/fuzz/fuzz_*; do
-        [ -f "$target" ] && [ -x "$target" ] || continue
-        name=${target##*/fuzz_}
-        work=build/fuzz/work/$name
-        mkdir -p "$work" build/fuzz/artifacts
-        if "$target" -max_total_time="${NORVELLE_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048 \
-               -max_len=65536 -artifact_prefix=build/fuzz/artifacts/"$name"- \
-               "$work" "fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1; then
-            echo "fuzz $name: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "build/fuzz/$name.log")"
-        else
-            echo "fuzz $name: FINDING"; tail -n 40 "build/fuzz/$name.log"; failed=1
-        fi
-    done
-    return $failed
+    find build/fuzz/fuzz -maxdepth 1 -name 'fuzz_*' -type f -executable -print0 | sort -z |
+        xargs -0 -n 1 -P "$jobs" bash -c 'fuzz_one "$0"'
 }
 fuzz_all || status=1
 
