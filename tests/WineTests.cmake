@@ -30,9 +30,11 @@ function(norvelle_wine_test name)
 endfunction()
 
 # The prefix is made once; one Wine server serves the tests that run without an X server. Wine's
-# server outlives the command that starts it: it gets no output of CTest's to hold open.
+# server and its own services outlive the command that starts them, so they are started here
+# with no output of CTest's to hold open: started by a test, they would keep its output open,
+# and CTest waiting, until the server ends a minute later.
 add_test(NAME wine_prefix COMMAND sh -c
-  "{ [ -f \"$WINEPREFIX/system.reg\" ] || wineboot --init >wineboot.log 2>&1 || { cat wineboot.log; exit 1; }; } && wineserver -w && wineserver --persistent=60 </dev/null >/dev/null 2>&1")
+  "{ [ -f \"$WINEPREFIX/system.reg\" ] || wineboot --init >wineboot.log 2>&1 || { cat wineboot.log; exit 1; }; } && wineserver -w && wineserver --persistent=60 </dev/null >/dev/null 2>&1 && wine cmd /c exit </dev/null >/dev/null 2>&1")
 # The scenarios in an X server stop the server themselves: none may be left to stop.
 add_test(NAME wine_prefix_end COMMAND sh -c "wineserver -k 2>/dev/null || true")
 set_tests_properties(wine_prefix wine_prefix_end PROPERTIES ENVIRONMENT "${norvelle_wine_environment}"
