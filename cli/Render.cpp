@@ -38,6 +38,8 @@ public:
     ReadmeOutput& operator=(const ReadmeOutput&) = delete;
 
     std::string name() const { return m_toStdout ? std::string(kStdoutName) : m_path; }
+    // After a failed commit, where the Readme is when it is nowhere else.
+    const std::string& keptIn() const { return m_file.keptIn(); }
 
     int open() {
         if (!m_spooled) return m_file.open(m_path);
@@ -183,7 +185,14 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
                                       "Readme written (--replace-unencodable writes \"?\")");
         return kExitUnencodable;
     }
-    if (int err = output.commit()) return messages.cannotWrite(outputName, err);
+    if (int err = output.commit()) {
+        messages.cannotWrite(outputName, err);
+        // The old file is gone and the new one could not take its place: it must not be lost.
+        if (!output.keptIn().empty())
+            messages.file(outputName, "the Readme is in the hidden file " +
+                                          printable(output.keptIn()) + "; rename it to keep it");
+        return kExitIoError;
+    }
     return kExitOk;
 }
 

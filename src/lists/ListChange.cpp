@@ -90,28 +90,41 @@ ListChangeResult changeListFile(const std::string& path, const ListChange& chang
     using Step = ListChangeResult::Step;
     FileLock lock;
     const int locked = lock.lock(lockFileBeside(path), kListLockTimeout);
-    // A lock file this user may neither make nor open for writing: in a folder the user may
-    // not write to no list file can be written either, and the change goes on to fail with
-    // its own, plainer reason. (Another user's lock file, in a folder that several users
-    // share, leaves this user's changes there unlocked.)
-    if (locked != 0 && locked != EACCES && locked != EPERM && locked != EROFS)
+    // Going on unlocked, as the program did before it locked at all: where the file system
+    // has no locks; and where this user may neither make nor open the lock file: in a folder
+    // the user may not write to no list file can be written either, and the change goes on to
+    // fail with its own, plainer reason (another user's lock file, in a folder that several
+    // users share, leaves this user's changes there unlocked). A lock file that is a link, a
+    // folder or a pipe is refused: something is wrong with the folder.
+    if (locked != 0 && locked != kLocksUnsupportedError && locked != EACCES && locked != EPERM &&
+        locked != EROFS)
         return failed(Step::Lock, locked);
 
+    // A file that cannot be read now (an I/O error, another program's hold) is no file to
+    // replace: what it holds would be lost unseen.
     const ListFile file = loadListFile(path);
-    const bool unread = file.truncated || file.state == ListFile::State::Unreadable;
+    if (file.state == ListFile::State::Unreadable) return failed(Step::Read, file.errnum);
     AppliedChange applied = applyListChange(file.items, change);
     if (applied.outcome == AppliedChange::Outcome::Gone) return withStatus(Status::Gone);
     if (applied.outcome == AppliedChange::Outcome::Full) return withStatus(Status::Full);
 
+    // What the user is asked about: the entries of a file read only in part.
+    auto dropsUnread = [&]() {
+        ListChangeResult result = withStatus(Status::DropsUnread);
+        const ListEntryCount all = countListEntries(path, kMaxCountedListSize);
+        result.dropped = all.entries > file.items.size() ? all.entries - file.items.size() : 0;
+        result.droppedAtLeast = !all.whole || all.errnum != 0;
+        return result;
+    };
     ListChangeResult result;
     if (applied.removeFile) {
-        if (unread && !consent.dropUnread) return withStatus(Status::DropsUnread);
+        if (file.truncated && !consent.dropUnread) return dropsUnread();
         const WriteResult removed = removeFile(path);
         return removed.ok ? result : failed(Step::Remove, removed.errnum);
     }
     const TextFileBytes text = encodeTextFile(formatListFile(applied.entries), kMaxListFileSize);
     if (text.errnum != 0) return failed(Step::Write, text.errnum);
-    if (unread && !consent.dropUnread) return withStatus(Status::DropsUnread);
+    if (file.truncated && !consent.dropUnread) return dropsUnread();
     if (!text.unencodable.empty() && !consent.replaceUnencodable) {
         result.status = Status::Unencodable;
         result.unencodable = text.unencodable;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ namespace norvelle {
 
 // The hidden file beside the list files that the changes lock.
 inline constexpr const char* kListLockFile = ".norvelle.lock";
+// How much of a list file read only in part is counted, to tell the user how many entries a
+// change would drop: sixteen times what is read, which no list of real entries reaches.
+inline constexpr std::uint64_t kMaxCountedListSize = std::uint64_t{64} << 20;
 // How long a change waits for another process's change to end: one takes milliseconds.
 inline constexpr std::chrono::seconds kListLockTimeout{5};
 
@@ -73,16 +77,22 @@ struct ListChangeResult {
         Done,         // the file holds the change (or is deleted, as the change asked)
         Gone,         // as AppliedChange; nothing was written
         Full,         // as AppliedChange; nothing was written
-        DropsUnread,  // the file holds entries that could not be read: ask, nothing written
+        // The file holds more entries than are read (past kMaxListEntries or
+        // kMaxListFileSize): `dropped` of them would go. Ask; nothing was written.
+        DropsUnread,
         Unencodable,  // `unencodable` cannot be stored: ask, nothing written
         Failed,       // nothing was written: `errnum` says why, `step` where
     };
-    enum class Step { Lock, Write, Remove };
+    // Lock: the lock file beside the list (kListLockFile) could not be used; Read: the list
+    // file could not be read, so no change can keep what it holds.
+    enum class Step { Lock, Read, Write, Remove };
     Status status = Status::Done;
     Step step = Step::Write;
     int errnum = 0;  // Failed: an errno or FileIO's k...Error (kTooLargeError: the file would
                      // be larger than kMaxListFileSize; kLockTimeoutError)
     std::vector<Unencodable> unencodable;
+    std::uint64_t dropped = 0;       // DropsUnread: the entries that would go ...
+    bool droppedAtLeast = false;     // ... or at least that many, in a file too large to count
     bool added = false;  // Done: the change's text is in the file now
 };
 

@@ -7,9 +7,37 @@
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "text/Cp932.h"
+#include "text/FileIO.h"
 #include "text/Items.h"
 
+#include <cerrno>
+
 namespace norvelle {
+
+namespace {
+
+// Why the lock file beside the lists could not be used, naming it: the list itself is fine,
+// and that file is the one to look at.
+std::string describeLockFileError(int errnum) {
+    const std::string name = kListLockFile;
+    const std::string remedy = name + " は、Norvelle が登録内容を変更するときに使うファイルです。" +
+                               name + " を削除してから、もう一度やり直してください。";
+    switch (errnum) {
+        case kLockTimeoutError:
+            return describeErrno(errnum);
+        case EISDIR:
+            return "ロックファイル " + name + " がフォルダになっています。" + remedy;
+        case ELOOP:
+            return "ロックファイル " + name + " がシンボリックリンクになっています。" + remedy;
+        case kNotRegularFileError:
+            return "ロックファイル " + name + " が通常のファイルではありません（名前付きパイプかデバイスです）。" +
+                   remedy;
+        default:
+            return "ロックファイル " + name + " を使えません。" + describeErrno(errnum);
+    }
+}
+
+}  // namespace
 
 QString registeredFileHeadline(const char* fileName, const QString& what) {
     return QStringLiteral("%1 に%2を保存できませんでした。")
@@ -56,11 +84,14 @@ void tellListFull(Platform& platform, QWidget* parent) {
     platform.messageBox(parent, r);
 }
 
-bool mayDropUnreadEntries(Platform& platform, QWidget* parent, const char* fileName) {
+bool mayDropUnreadEntries(Platform& platform, QWidget* parent, const char* fileName,
+                          const ListChangeResult& result) {
     MessageBoxRequest r;
-    r.text = QStringLiteral("%1 には、読み込めなかった登録内容があります。"
+    r.text = QStringLiteral("%1 には、読み込めなかった登録内容が %2 件%3あります。"
                             "変更すると、その登録内容は失われます。\n\n変更しますか ?")
-                 .arg(QString::fromLatin1(fileName));
+                 .arg(QString::fromLatin1(fileName))
+                 .arg(result.dropped)
+                 .arg(result.droppedAtLeast ? QStringLiteral("以上") : QString());
     r.title = QString::fromLatin1(kAppTitle);
     r.buttons = MsgButtons::YesNo;
     r.icon = MsgIcon::Exclamation;
@@ -75,7 +106,14 @@ void reportListChangeFailure(Platform& platform, QWidget* parent, const char* fi
         case ListChangeResult::Step::Lock:
             reportFailure(platform, parent,
                           QStringLiteral("%1 の登録内容を変更できませんでした。").arg(name),
-                          describeErrno(result.errnum));
+                          describeLockFileError(result.errnum));
+            break;
+        case ListChangeResult::Step::Read:
+            reportFailure(
+                platform, parent,
+                QStringLiteral("%1 を読み込めなかったため、登録内容を変更できませんでした。")
+                    .arg(name),
+                describeFileError(result.errnum, kMaxListFileSize));
             break;
         case ListChangeResult::Step::Write:
             reportFailure(platform, parent,

@@ -42,11 +42,13 @@ std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* pa
 // A list that holds the first 10,001 entries already takes no more: the user is told so.
 void tellListFull(Platform& platform, QWidget* parent);
 
-// Asks before a change replaces a list file that holds entries the dialog could not show:
-// they would be gone. True when the user agrees.
-bool mayDropUnreadEntries(Platform& platform, QWidget* parent, const char* fileName);
+// Asks before a change replaces a list file that holds entries past those read (the
+// DropsUnread result, with their number): they would be gone. True when the user agrees.
+bool mayDropUnreadEntries(Platform& platform, QWidget* parent, const char* fileName,
+                          const ListChangeResult& result);
 
-// Tells the user why a change of a list file failed: the lock, the write or the deletion.
+// Tells the user why a change of a list file failed: the lock file, reading the list, the
+// write or the deletion.
 void reportListChangeFailure(Platform& platform, QWidget* parent, const char* fileName,
                              const ListChangeResult& result);
 

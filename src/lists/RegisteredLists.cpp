@@ -46,6 +46,42 @@ ListFile loadListFile(const std::string& name) {
     return result;
 }
 
+ListEntryCount countListEntries(const std::string& name, std::uint64_t limit) {
+    ListEntryCount count;
+    FileReader file;
+    count.errnum = file.open(name);
+    if (count.errnum != 0) return count;
+    // The separators (comma, quote, space, CR and LF) are never part of a double-byte
+    // character in code page 932, and no item runs past its line: the raw bytes, a block of
+    // whole lines at a time, give the count the decoded file would.
+    constexpr std::size_t kBlock = 1 << 20;
+    std::string buffer;
+    std::uint64_t read = 0;
+    for (;;) {
+        const std::size_t filled = buffer.size();
+        buffer.resize(filled + kBlock);
+        std::size_t got = 0;
+        count.errnum = file.read(buffer.data() + filled, kBlock, got);
+        if (count.errnum != 0) return count;
+        buffer.resize(filled + got);
+        read += got;
+        const bool atEnd = got == 0 || read >= limit;
+        // A CR last may be the first half of a CR LF: it waits for the next block.
+        std::size_t cut = atEnd ? buffer.size() : buffer.find_last_of("\r\n");
+        if (!atEnd && cut != std::string::npos && buffer[cut] == '\r' && cut + 1 == buffer.size())
+            cut = cut == 0 ? std::string::npos : buffer.find_last_of("\r\n", cut - 1);
+        if (cut != std::string::npos) {
+            const std::size_t end = atEnd ? cut : cut + 1;
+            count.entries += readItems(std::string_view(buffer).substr(0, end)).size();
+            buffer.erase(0, end);
+        }
+        if (atEnd) {
+            count.whole = got == 0;
+            return count;
+        }
+    }
+}
+
 RegisteredListFiles loadRegisteredLists() {
     return {loadListFile(kEmailFile), loadListFile(kHomePageFile), loadListFile(kNeededFilesFile)};
 }

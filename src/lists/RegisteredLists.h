@@ -48,6 +48,16 @@ inline constexpr std::uint64_t kMaxListFileSize = std::uint64_t{4} << 20;
 // code page 932 come out as U+FFFD, so the entries around them survive.
 ListFile loadListFile(const std::string& name);
 
+// How many entries a list file holds in all, by the item reading rule, counted over no more
+// than its first `limit` bytes; `whole` is false when the file goes on past them (there are
+// at least `entries` then). errnum: why the file could not be read, or 0.
+struct ListEntryCount {
+    std::uint64_t entries = 0;
+    bool whole = true;
+    int errnum = 0;
+};
+ListEntryCount countListEntries(const std::string& name, std::uint64_t limit);
+
 // The lists the main window shows, read afresh from the working directory.
 struct RegisteredListFiles {
     ListFile email;

@@ -71,7 +71,7 @@ ListChangeResult RegistrationDialog::changeList(QListWidget* list, const char* f
     // the file as it stands then.
     for (;;) {
         if (result.status == Status::DropsUnread && !consent.dropUnread) {
-            if (!mayDropUnreadEntries(platform(), this, fileName)) break;
+            if (!mayDropUnreadEntries(platform(), this, fileName, result)) break;
             consent.dropUnread = true;
         } else if (result.status == Status::Unencodable && !consent.replaceUnencodable) {
             if (!askReplaceUnencodable(platform(), this, QString::fromLatin1(fileName),

@@ -63,6 +63,12 @@ std::string describeErrno(int errnum) {
     return "エラー " + std::to_string(errnum) + " (" + std::strerror(errnum) + ")";
 }
 
+std::string describeKeptText(const std::string& keptIn) {
+    if (keptIn.empty()) return {};
+    return "\n元のファイルは削除されましたが、新しい内容は隠しファイル " + keptIn +
+           " に残っています。このファイルの名前を変えて使ってください。";
+}
+
 std::string describeSize(std::uint64_t bytes) {
     constexpr std::uint64_t kKilo = 1024;
     if (bytes != 0 && bytes % (kKilo * kKilo) == 0) return std::to_string(bytes >> 20) + " MB";

@@ -12,6 +12,10 @@ std::string describeErrno(int errnum);
 // The same, for a reader with a size limit: a file over `limit` bytes is named with it.
 std::string describeFileError(int errnum, std::uint64_t limit);
 
+// Where the text of a failed write is when the old file is gone already (WriteResult::keptIn),
+// on a line of its own; empty when it is nowhere.
+std::string describeKeptText(const std::string& keptIn);
+
 // A size in bytes as the user interface shows it: "4 MB", "512 KB", "100 バイト".
 std::string describeSize(std::uint64_t bytes);
 

@@ -23,7 +23,8 @@ Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
 
     const WriteResult written = writeFileAtomic(path, encoded.bytes);
     if (!written.ok) {
-        reportFailure(platform, parent, failureHeadline, describeErrno(written.errnum));
+        reportFailure(platform, parent, failureHeadline,
+                      describeErrno(written.errnum) + describeKeptText(written.keptIn));
         return Saved::No;
     }
     return replacing ? Saved::WithReplacements : Saved::Yes;

@@ -4,6 +4,7 @@
 #include "text/FileLayer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <mutex>
 #include <thread>
 
@@ -82,7 +83,7 @@ WriteResult writeFileAtomic(const std::string& path, std::string_view bytes) {
     int err = writer.open(path);
     if (err == 0) err = writer.write(bytes);
     if (err == 0) err = writer.commit();
-    return err == 0 ? WriteResult{} : WriteResult{false, err};
+    return err == 0 ? WriteResult{} : WriteResult{false, err, writer.keptIn()};
 }
 
 FileReader::~FileReader() {
@@ -122,20 +123,35 @@ FileLock::~FileLock() {
     unlock();
 }
 
+namespace {
+
+// What a file system without locks answers (Windows' ERROR_NOT_SUPPORTED and
+// ERROR_INVALID_FUNCTION read as ENOTSUP): NFS without its lock service ENOLCK, others
+// EOPNOTSUPP, ENOSYS or EINVAL. Only the locking call is judged so; opening says other things.
+bool locksUnsupported(int err) {
+    return err == ENOLCK || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL;
+}
+
+}  // namespace
+
 int FileLock::lock(const std::string& path, std::chrono::milliseconds timeout) {
     unlock();
-    if (int err = injectedFault("lock", path)) return err;
     if (int err = openLockFile(path)) return err;
     // Whoever waits holds the queue, so that a holder that lets the lock go and wants it again
     // at once has to queue behind the waiter instead of taking it straight back.
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int err = waitFor(Byte::Queue, deadline);
-    if (err == 0) err = waitFor(Byte::Lock, deadline);
+    int err = injectedFault("lock", path);
+    if (err == 0) err = waitFor(Byte::Queue, deadline);
+    if (err == 0) {
+        err = waitFor(Byte::Lock, deadline);
+        // Given back now, whether or not the lock was had: Windows frees a byte left locked
+        // only "eventually" after its handle is closed, and the next waiter must not wait for it.
+        unlockByte(Byte::Queue);
+    }
     if (err != 0) {
         unlock();
-        return err;
+        return locksUnsupported(err) ? kLocksUnsupportedError : err;
     }
-    unlockByte(Byte::Queue);
     return 0;
 }
 

@@ -22,6 +22,7 @@ inline constexpr int kFolderNotWritableError = -3;  // the file may be written, 
 inline constexpr int kTooLargeError = -4;           // larger than the reader allows
 inline constexpr int kInvalidNameError = -5;        // a name Windows does not allow
 inline constexpr int kLockTimeoutError = -6;        // another process kept a FileLock too long
+inline constexpr int kLocksUnsupportedError = -7;   // the file system offers no FileLock
 
 struct ReadResult {
     enum class Status { Ok, Missing, Error };
@@ -37,6 +38,9 @@ struct ReadResult {
 struct WriteResult {
     bool ok = true;
     int errnum = 0;  // why, when !ok
+    // !ok, and the old file is gone while the new text could not take its place: the hidden
+    // temporary file that holds the text, which the user must not lose.
+    std::string keptIn;
 };
 
 // No limit on how much of a file is read.
@@ -100,8 +104,11 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // Waits up to `timeout` for the lock: 0, kLockTimeoutError, or why the lock file could not
-    // be opened or locked. Step for the fault injector: "lock".
+    // Waits up to `timeout` for the lock: 0, kLockTimeoutError, kLocksUnsupportedError where
+    // the file system has no locks (NFS without its lock service, some network shares), or
+    // why the lock file could not be opened (EISDIR, ELOOP for a link, kNotRegularFileError
+    // for a pipe or device, EACCES ...) or locked. Step for the fault injector: "lock", once
+    // the lock file is open; what it returns is taken as the system's answer.
     int lock(const std::string& path, std::chrono::milliseconds timeout);
     void unlock();
 
@@ -170,11 +177,15 @@ public:
     int write(std::string_view bytes);
     int commit();
     void abandon();
+    // After a failed commit: the temporary file, when it is all that is left of the text (the
+    // old file was taken away and the new one could not be put in its place); else empty.
+    const std::string& keptIn() const { return m_kept; }
 
 private:
     std::string m_path;    // as given: the fault injector knows it by this name
     std::string m_target;  // links followed
     std::string m_temp;
+    std::string m_kept;
     std::intptr_t m_handle = -1;  // of the temporary file: a descriptor, or a Windows HANDLE
     int m_cleanupSlot = -1;       // where the signal handler finds m_temp
     unsigned m_finalMode = 0;     // the permissions (POSIX) or attributes (Windows) at commit

@@ -181,8 +181,8 @@ TEST_F(Form3Test, AFileThatCannotBeChangedIsReportedAndTheListMatchesIt) {
         EXPECT_EQ(filesHere(), names);
     }
 
-    // A file that cannot be read is reported on opening; the list stays empty, and storing
-    // it in the file's place asks first.
+    // A file that cannot be read is reported on opening, and again by a change, which
+    // writes nothing in its place: what it holds is not known to be nothing.
     failingFiles.clear();
     std::filesystem::remove("Needfiles.dat");
     std::filesystem::create_directory("Needfiles.dat");
@@ -190,7 +190,7 @@ TEST_F(Form3Test, AFileThatCannotBeChangedIsReportedAndTheListMatchesIt) {
     platform.answer(MsgAnswer::Ok);
     open([&](Form3& d) {
         EXPECT_EQ(d.List1()->count(), 0);
-        platform.answer(MsgAnswer::No);
+        platform.answer(MsgAnswer::Ok);
         d.Text1()->insert("d");
         writes.clear();
         d.Command3()->click();
@@ -201,7 +201,10 @@ TEST_F(Form3Test, AFileThatCannotBeChangedIsReportedAndTheListMatchesIt) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
     EXPECT_TRUE(messages[0].text.contains("Needfiles.dat を読み込めませんでした"));
-    EXPECT_TRUE(messages[1].text.contains("読み込めなかった登録内容"));
+    EXPECT_EQ(messages[1].icon, MsgIcon::Critical);
+    EXPECT_EQ(messages[1].text,
+              "Needfiles.dat を読み込めなかったため、登録内容を変更できませんでした。\n" +
+                  QString::fromStdString(describeErrno(EISDIR)));
 }
 
 TEST_F(Form3Test, ListsFarTooLongAreReadInPartAndTheUserIsTold) {
@@ -258,7 +261,9 @@ TEST_F(Form3Test, ListsFarTooLongAreReadInPartAndTheUserIsTold) {
         clickEntry(d.List1(), 0);
         d.Command2()->click();
         ASSERT_EQ(platform.messages().size(), 3u);
-        EXPECT_TRUE(platform.messages()[2].text.contains("読み込めなかった登録内容"));
+        EXPECT_EQ(platform.messages()[2].text,
+                  "Needfiles.dat には、読み込めなかった登録内容が 10001 件あります。"
+                  "変更すると、その登録内容は失われます。\n\n変更しますか ?");
         d.Command4()->click();  // EMAIL.dat is cut still: the user heard at start-up
     });
     std::string kept;  // what was read, without the deleted first entry

@@ -160,6 +160,9 @@ TEST_F(FileIO, ALockHasOneHolderAtATimeAndIsWaitedForNoLongerThanAsked) {
     first.unlock();
     EXPECT_EQ(second.lock(".shared.lock", milliseconds(0)), 0);
     EXPECT_EQ(readBytes(".shared.lock"), "");  // it stays, empty, for the next holder
+    // A folder where the lock file should be is no lock file, and nothing locks it.
+    std::filesystem::create_directory(".folder.lock");
+    EXPECT_EQ(FileLock().lock(".folder.lock", milliseconds(0)), EISDIR);
 }
 
 TEST_F(FileIO, RemovesFiles) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <set>
@@ -38,12 +39,18 @@ protected:
     TempDir dir;
 };
 
-TEST_F(PosixFileIO, ANamedPipeIsNoFileToRead) {
+TEST_F(PosixFileIO, ANamedPipeIsNoFileToReadNorALinkOrAPipeALockFile) {
     // A named pipe with no writer must not hang the program.
     ASSERT_EQ(::mkfifo("pipe.dat", 0644), 0);
     const ReadResult r = readFileBytes("pipe.dat");
     EXPECT_EQ(r.status, ReadResult::Status::Error);
     EXPECT_EQ(r.errnum, kNotRegularFileError);
+
+    // A link is not followed even to a file that could be locked.
+    writeBytes("real.lock", "");
+    ASSERT_EQ(::symlink("real.lock", ".link.lock"), 0);
+    EXPECT_EQ(FileLock().lock(".link.lock", std::chrono::milliseconds(0)), ELOOP);
+    EXPECT_EQ(FileLock().lock("pipe.dat", std::chrono::milliseconds(0)), kNotRegularFileError);
 }
 
 TEST_F(PosixFileIO, ReplacedFilesKeepTheirModeAndLinksAreSavedThrough) {

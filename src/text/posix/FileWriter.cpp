@@ -25,7 +25,7 @@ namespace norvelle {
 namespace {
 
 WriteResult failure(int errnum) {
-    return {false, errnum};
+    return {false, errnum, {}};
 }
 
 int closeFile(int fd) {
@@ -243,6 +243,7 @@ WriteResult removeFile(const std::string& path) {
 
 int AtomicFileWriter::open(const std::string& path) {
     abandon();
+    m_kept.clear();
     struct stat old;
     bool replacing = false;
     if (int err = checkTarget(path, m_target, old, replacing)) return err;

@@ -25,6 +25,10 @@ OVERLAPPED at(int byte) {
 
 int FileLock::openLockFile(const std::string& path) {
     if (win32::isDeviceName(path)) return kNotRegularFileError;
+    // A folder would only read as "access denied", which lets a change go on unlocked.
+    const DWORD attributes = ::GetFileAttributesW(win32::systemPath(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return EISDIR;
     // Open to every other user of the file, and hidden from Explorer's listing like the
     // writer's temporary files (the attribute counts only when the file is made here).
     const HANDLE handle =

@@ -270,16 +270,17 @@ int moveIntoPlace(const std::string& temp, const std::string& target, bool repla
 }  // namespace
 
 WriteResult removeFile(const std::string& path) {
-    if (int err = injectedFault("remove", path)) return {false, err};
+    if (int err = injectedFault("remove", path)) return {false, err, {}};
     if (!::DeleteFileW(win32::systemPath(path).c_str())) {
         const int err = win32::lastError();
-        if (err != ENOENT && err != ENOTDIR) return {false, err};
+        if (err != ENOENT && err != ENOTDIR) return {false, err, {}};
     }
     return {};
 }
 
 int AtomicFileWriter::open(const std::string& path) {
     abandon();
+    m_kept.clear();
     bool replacing = false;
     DWORD oldAttributes = 0;
     if (int err = checkTarget(path, replacing, oldAttributes)) return err;
@@ -319,7 +320,9 @@ int AtomicFileWriter::commit() {
     if (err == 0) err = moveIntoPlace(m_temp, m_target, m_replacing);
     // The temporary file goes unless it is all that is left of the text: a replacement that
     // took the old file away and could not put the new one there.
-    if (err != 0 && !(m_replacing && lookUpFile(m_target).state == FileState::Missing))
+    if (err != 0 && m_replacing && lookUpFile(m_target).state == FileState::Missing)
+        m_kept = m_temp;
+    else if (err != 0)
         ::DeleteFileW(win32::systemPath(m_temp).c_str());
     forgetTempFile(m_cleanupSlot);
     m_cleanupSlot = -1;
