@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <thread>
 
 namespace norvelle {
 namespace {
@@ -138,7 +139,7 @@ TEST_F(WindowsFileIO, WhatCannotBeAFileIsRefusedWithItsReason) {
         {"what?.txt", kInvalidNameError, kInvalidNameError},
         {"Readme.txt.", kInvalidNameError, 0},  // Windows would drop the dot
         {"no folder\\Readme.txt", ENOENT, 0},
-        {"busy.txt", EBUSY, -100},
+        {"busy.txt", EBUSY, EBUSY},  // after waiting two seconds for it
     };
     for (const Case& c : cases) {
         EXPECT_EQ(writeFileAtomic(c.path, "lost").errnum, c.write) << c.path;
@@ -165,6 +166,46 @@ TEST_F(WindowsFileIO, WhatCannotBeAFileIsRefusedWithItsReason) {
     FileReader reader;
     EXPECT_EQ(reader.open("CON"), kNotRegularFileError);
     ::SetFileAttributesW(L"locked.txt", FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(WindowsFileIO, AFileHeldForAMomentIsReadOnceItIsLetGo) {
+    // A scanner opens a list just as a change reads it, letting no one else in.
+    writeBytes("EMAIL.dat", "a\r\n");
+    const HANDLE held = ::CreateFileW(L"EMAIL.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread letGo([held] {
+        ::Sleep(300);
+        ::CloseHandle(held);
+    });
+    const ReadResult r = readFileBytes("EMAIL.dat");
+    letGo.join();
+    EXPECT_TRUE(r.ok()) << r.errnum;
+    EXPECT_EQ(r.bytes, "a\r\n");
+}
+
+TEST_F(WindowsFileIO, ANewTextThatCouldNotTakeTheOldFilesPlaceIsKeptAndNamed) {
+    // Replacing took the old file away and could not put the new one in its place (as
+    // ReplaceFileW may leave it): the hidden temporary file is all that holds the text.
+    writeBytes("Readme.txt", "old");
+    setWriteFaultInjector([](std::string_view step, const std::string&) {
+        if (step != "rename") return 0;
+        ::DeleteFileW(L"Readme.txt");
+        return EBUSY;
+    });
+    const WriteResult written = writeFileAtomic("Readme.txt", "new");
+    EXPECT_FALSE(written.ok);
+    ASSERT_FALSE(written.keptIn.empty());
+    EXPECT_EQ(readBytes(written.keptIn), "new");
+    EXPECT_TRUE(attributesOf(written.keptIn) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(namesIn("."), (std::set<std::string>{written.keptIn}));
+
+    // A write that fails with the old file in place leaves no such file.
+    writeBytes("Readme.txt", "old");
+    setWriteFaultInjector([](std::string_view step, const std::string&) {
+        return step == "rename" ? EBUSY : 0;
+    });
+    EXPECT_TRUE(writeFileAtomic("Readme.txt", "new").keptIn.empty());
 }
 
 }  // namespace

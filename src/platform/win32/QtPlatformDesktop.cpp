@@ -47,13 +47,20 @@ bool systemFileDialog(QWidget* parent, bool save, const QString& title,
     // adds the selected filter's extension to a name typed without any ("Readme" would be
     // saved as Readme.txt), and Qt always gives one, which is why the program does not show
     // this dialog through Qt. No overwrite prompt: the program asks its own. A read-only file
-    // is returned too: the program says why it cannot write it. The working directory stays
-    // the program's folder, where the registered lists are read by their bare names. Without
-    // a hook or template Windows shows its current dialog for this call.
+    // is returned too: the program says why it cannot write it. Without a hook or template
+    // Windows shows its current dialog for this call.
     dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                    OFN_PATHMUSTEXIST | (save ? 0 : OFN_FILEMUSTEXIST);
-    if (save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog))
-        chosen = QDir::fromNativeSeparators(QString::fromWCharArray(file.c_str()));
+    // The working directory must stay the program's folder, where the registered lists are
+    // read by their bare names; Microsoft has documented OFN_NOCHANGEDIR as ignored by the
+    // open dialog, so it is put back by hand whatever the dialog did.
+    const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+    std::wstring workingDirectory(size, L'\0');
+    const DWORD length = ::GetCurrentDirectoryW(size, workingDirectory.data());
+    workingDirectory.resize(length > 0 && length < size ? length : 0);
+    const BOOL accepted = save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
+    if (!workingDirectory.empty()) ::SetCurrentDirectoryW(workingDirectory.c_str());
+    if (accepted) chosen = QDir::fromNativeSeparators(QString::fromWCharArray(file.c_str()));
     return true;
 }
 

@@ -30,10 +30,19 @@ int openForReading(const std::string& path, HANDLE& handle) {
         return EISDIR;
     // Others may read, write and even replace the file while it is read: Norvelle's own
     // writer replaces a plugin or list whole, and the open reader keeps the old text.
-    handle = ::CreateFileW(wide.c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return win32::lastError();
+    // A program that holds the file for a moment without letting others read is waited for,
+    // as the writer waits: a list read at a change must not fail because the indexer looked.
+    win32::Patience patience;
+    for (;;) {
+        handle = ::CreateFileW(wide.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) break;
+        const DWORD code = ::GetLastError();
+        if ((code != ERROR_SHARING_VIOLATION && code != ERROR_LOCK_VIOLATION) ||
+            !patience.waitAgain())
+            return win32::errorFromSystem(code);
+    }
     if (::GetFileType(handle) == FILE_TYPE_CHAR) {
         ::CloseHandle(handle);
         handle = INVALID_HANDLE_VALUE;
@@ -47,8 +56,10 @@ int readSome(HANDLE handle, char* buffer, std::size_t size, std::size_t& count) 
     count = 0;
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, DWORD{1} << 30));
     DWORD n = 0;
-    if (!::ReadFile(handle, buffer, chunk, &n, nullptr)) {
+    win32::Patience patience;  // a range another program locks for a moment
+    while (!::ReadFile(handle, buffer, chunk, &n, nullptr)) {
         const DWORD code = ::GetLastError();
+        if (code == ERROR_LOCK_VIOLATION && patience.waitAgain()) continue;
         return code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF ? 0
                                                                      : win32::errorFromSystem(code);
     }

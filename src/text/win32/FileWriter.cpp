@@ -116,9 +116,8 @@ BOOL WINAPI removeTempFilesAndEnd(DWORD event) {
 
 // --- waiting out another program's brief hold ---------------------------------------------
 
-// A virus scanner, the search indexer or a backup program opens a freshly written file for a
-// moment. Windows then refuses to replace it, or to make a file beside it, with one of these;
-// the hold is over well within two seconds, so the write waits rather than fails.
+// Another program holding a freshly written file for a moment (win32::Patience): Windows then
+// refuses to replace it, or to make a file beside it, with one of these.
 bool mayBeHeldForAMoment(DWORD code) {
     return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
            code == ERROR_ACCESS_DENIED || code == ERROR_UNABLE_TO_REMOVE_REPLACED ||
@@ -143,27 +142,15 @@ bool refusedForGood(DWORD code, const std::string& target) {
     return false;
 }
 
-// Tries again after pauses of 10, 20, 40 ... up to 500 ms, for two seconds in all.
+// Tries again after a pause when a failure with `code` on `target` is worth it.
 class Patience {
 public:
-    // Waits before the next try; false when the time is up.
-    bool waitAgain() {
-        const ULONGLONG waited = ::GetTickCount64() - m_start;
-        if (waited >= kPatienceMs) return false;
-        ::Sleep(static_cast<DWORD>(std::min<ULONGLONG>(m_pause, kPatienceMs - waited)));
-        m_pause = std::min<DWORD>(m_pause * 2, 500);
-        return true;
-    }
-
-    // Whether a failure with `code` on `target` is worth another try, after the pause.
     bool retry(DWORD code, const std::string& target) {
-        return mayBeHeldForAMoment(code) && !refusedForGood(code, target) && waitAgain();
+        return mayBeHeldForAMoment(code) && !refusedForGood(code, target) && m_wait.waitAgain();
     }
 
 private:
-    static constexpr ULONGLONG kPatienceMs = 2000;
-    const ULONGLONG m_start = ::GetTickCount64();
-    DWORD m_pause = 10;
+    win32::Patience m_wait;
 };
 
 // Creates a new, empty, hidden temporary file next to `target`, ".NAME.XXXXXX.tmp", and

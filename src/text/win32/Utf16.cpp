@@ -138,4 +138,12 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+bool Patience::waitAgain() {
+    const ULONGLONG waited = ::GetTickCount64() - m_start;
+    if (waited >= kPatienceMs) return false;
+    ::Sleep(static_cast<DWORD>(std::min<ULONGLONG>(m_pause, kPatienceMs - waited)));
+    m_pause = std::min<DWORD>(m_pause * 2, 500);
+    return true;
+}
+
 }  // namespace norvelle::win32

@@ -35,4 +35,17 @@ std::wstring fullPath(const std::wstring& path);
 // The folder part of a path, '\' or '/' separated, "." for a bare name.
 std::string folderOf(const std::string& path);
 
+// A virus scanner, the search indexer or a backup program opens a file for a moment, without
+// letting others in; reads and writes wait that out. Waits before the next try, after pauses
+// of 10, 20, 40 ... up to 500 ms, for two seconds in all; false when the time is up.
+class Patience {
+public:
+    bool waitAgain();
+
+private:
+    static constexpr ULONGLONG kPatienceMs = 2000;
+    const ULONGLONG m_start = ::GetTickCount64();
+    DWORD m_pause = 10;
+};
+
 }  // namespace norvelle::win32
