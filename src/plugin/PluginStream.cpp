@@ -88,11 +88,16 @@ public:
         // Slices keep the list of unencodable characters small when a whole field of them
         // is repeated; they are cut where the text may be cut.
         constexpr std::size_t kSlice = 64 * 1024;
+        auto cuttable = [&text](std::size_t at) {
+            return at == text.size() || ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 &&
+                                         !(text[at] == '\n' && text[at - 1] == '\r'));
+        };
         while (!text.empty()) {
             std::size_t n = std::min(text.size(), kSlice);
-            while (n < text.size() && ((static_cast<unsigned char>(text[n]) & 0xC0) == 0x80 ||
-                                       (text[n] == '\n' && text[n - 1] == '\r')))
-                --n;
+            while (n > 1 && !cuttable(n)) --n;
+            // Every slice takes at least one character: a run of bytes that continue none
+            // (in text that is not what it should be) is cut where it ends, not before it.
+            while (!cuttable(n)) ++n;
             if (!encode(text.substr(0, n))) return false;
             text.remove_prefix(n);
         }

@@ -159,11 +159,10 @@ std::string decodeText(std::string_view bytes, TextEncoding encoding) {
 std::string_view TextBlocks::of(std::string_view block) {
     if (m_first) block = withoutByteOrderMark(block, m_encoding);
     m_first = false;
-    // A file taken for UTF-8 without a mark was valid from its first byte to its last when
-    // that was decided; after a mark anything may follow.
-    if (m_encoding == TextEncoding::Utf8) return block;
-    if (m_encoding == TextEncoding::Utf8WithBom && validUtf8Length(block) == block.size())
-        return block;
+    // Checked even for a file that was valid UTF-8 throughout when its encoding was decided:
+    // the command line reads a plugin again after deciding, and what it reads then may have
+    // changed. Whatever comes out is valid UTF-8, which everything after relies on.
+    if (m_encoding != TextEncoding::Cp932 && validUtf8Length(block) == block.size()) return block;
     m_decoded.clear();
     appendDecoded(block, m_encoding, m_decoded);
     return m_decoded;

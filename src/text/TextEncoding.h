@@ -66,8 +66,7 @@ std::string decodeText(std::string_view bytes, TextEncoding encoding);
 
 // The text of a file read in blocks of whole lines, block after block: without the
 // byte-order mark that starts the first, decoded, or as they are where they are valid UTF-8
-// already. The blocks of a file taken for UTF-8 without a mark are taken as they are: the
-// decision found all of it valid (a file changed since can only change the Readme's bytes).
+// already. Always valid UTF-8, whatever the bytes.
 class TextBlocks {
 public:
     explicit TextBlocks(TextEncoding encoding) : m_encoding(encoding) {}

@@ -1,6 +1,7 @@
 #include "plugin/PluginStream.h"
 
 #include "plugin/ExpandPlugin.h"
+#include "plugin/PluginFile.h"
 #include "support/TempDir.h"
 #include "text/Cp932.h"
 #include "text/FileIO.h"
@@ -202,6 +203,33 @@ TEST_F(PluginStream, LongLinesAndHugeReadmesAreRefused) {
         EXPECT_EQ(r.status,
                   limit == 32 ? RenderResult::Status::Written : RenderResult::Status::TooLarge);
         EXPECT_LE(out.size(), limit);
+    }
+}
+
+TEST_F(PluginStream, APluginChangedAfterItsEncodingWasDecidedIsStillReadToItsEnd) {
+    // Decided UTF-8, then rewritten before it is read again: bytes that continue no character,
+    // more of them than a slice of the encoder, one first in its line.
+    for (const std::string& changed : {std::string(200 * 1024, '\x80') + "\r\n",
+                                       std::string("\xBF") + "abc\r\n"}) {
+        test::writeUtf8Plugin("p.spd", "ソフト [$ソフト名]\r\n");
+        PluginFile plugin;
+        ASSERT_EQ(plugin.open("p.spd"), 0);
+        ASSERT_EQ(plugin.encoding(), TextEncoding::Utf8);
+        writeBytes("p.spd", changed);
+        RenderOptions options;
+        options.pluginEncoding = plugin.encoding();
+        options.replaceUnencodable = true;
+        std::string out;
+        RenderSinks sinks;
+        sinks.write = [&out](std::string_view b) {
+            out.append(b);
+            return 0;
+        };
+        const RenderResult r = renderReadme(plugin.source(), form(), options, sinks);
+        // Each byte that is no UTF-8 is a U+FFFD, which code page 932 lacks.
+        EXPECT_EQ(r.status, RenderResult::Status::Written);
+        EXPECT_EQ(r.unencodable, changed.size() - (changed[0] == '\x80' ? 2 : 5));
+        EXPECT_EQ(out.size(), changed.size() + 2);
     }
 }
 
