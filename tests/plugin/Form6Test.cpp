@@ -158,6 +158,26 @@ TEST_F(Form6Test, AFailedWriteIsReportedAndKeepsTheOldFile) {
         for (const QString& text : messageTexts()) EXPECT_FALSE(text.contains("を作成しました"));
     }
 
+    // Windows can take the old file away and fail to put the new one in its place: the text
+    // is then in the hidden temporary file, and the message says which.
+    if (kOnWindows) {
+        setWriteFaultInjector([](std::string_view step, const std::string& path) {
+            if (step != "rename") return 0;
+            std::filesystem::remove(fsPath(path));
+            return EBUSY;
+        });
+        platform.clearRecords();
+        save("Readme.txt", {MsgAnswer::Yes, MsgAnswer::Ok});
+        const std::set<std::string> left = namesIn(".");
+        ASSERT_EQ(left.size(), names.size());
+        const std::string kept = *left.begin();  // the one name that sorts before "Readme.txt"
+        EXPECT_TRUE(kept.starts_with(".Readme.txt.") && kept.ends_with(".tmp")) << kept;
+        EXPECT_EQ(readBytes(kept), sjis("新しい\r\n\r\n"));
+        EXPECT_TRUE(platform.messages().back().text.contains(
+            QString::fromStdString(kept + " に残っています。")))
+            << platform.messages().back().text.toStdString();
+    }
+
     // A folder that does not exist.
     setWriteFaultInjector(nullptr);
     save("missing/Readme.txt", {MsgAnswer::Ok});
