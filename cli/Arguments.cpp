@@ -1,10 +1,10 @@
 // The command line's arguments and its messages.
 
-#include "Command.h"
-#include "Output.h"
+#include "cli/Command.h"
+#include "cli/Output.h"
 
-#include "plugin/PluginStream.h"
-#include "text/FileIO.h"
+#include "core/io/FileIO.h"
+#include "core/plugin/PluginStream.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,10 +1,10 @@
 // norvelle-cli check: the markers of plugins that a Readme would keep as written.
 
-#include "Command.h"
+#include "cli/Command.h"
 
-#include "plugin/PluginFile.h"
-#include "plugin/PluginStream.h"
-#include "text/FileIO.h"
+#include "core/io/FileIO.h"
+#include "core/plugin/PluginFile.h"
+#include "core/plugin/PluginStream.h"
 
 #include <ostream>
 

@@ -1,9 +1,9 @@
-#include "Cli.h"
+#include "cli/Cli.h"
 
-#include "Command.h"
-#include "core/Version.h"
+#include "cli/Command.h"
+#include "core/document/Version.h"
 
-#include "plugin/PluginStream.h"
+#include "core/plugin/PluginStream.h"
 
 #include <algorithm>
 #include <new>

@@ -3,10 +3,10 @@
 // What the commands of norvelle-cli share: their arguments, their messages and the form they
 // read. Each command has its own file.
 
-#include "Cli.h"
+#include "cli/Cli.h"
 
-#include "core/SoftwareData.h"
-#include "plugin/PluginCheck.h"
+#include "core/document/SoftwareData.h"
+#include "core/plugin/PluginCheck.h"
 
 #include <cstddef>
 #include <functional>

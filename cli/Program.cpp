@@ -1,7 +1,7 @@
-#include "Cli.h"
-#include "Output.h"
+#include "cli/Cli.h"
+#include "cli/Output.h"
 
-#include "text/FileIO.h"
+#include "core/io/FileIO.h"
 
 #include <iostream>
 #include <string>

@@ -1,7 +1,7 @@
 // norvelle-cli show: the form kept in a software data file, for people or for scripts.
 
-#include "Command.h"
-#include "Json.h"
+#include "cli/Command.h"
+#include "cli/Json.h"
 
 #include <algorithm>
 #include <ostream>

@@ -1,14 +1,14 @@
-#include "Cli.h"
-#include "Json.h"
+#include "cli/Cli.h"
+#include "cli/Json.h"
 
-#include "lists/RegisteredLists.h"
-#include "plugin/ExpandPlugin.h"
-#include "sftfile/SoftwareDataFile.h"
+#include "core/document/SoftwareDataFile.h"
+#include "core/io/FileIO.h"
+#include "core/lists/RegisteredLists.h"
+#include "core/plugin/ExpandPlugin.h"
+#include "core/text/Cp932.h"
+#include "core/text/TextEncoding.h"
 #include "support/SampleForms.h"
 #include "support/TempDir.h"
-#include "text/Cp932.h"
-#include "text/FileIO.h"
-#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
