@@ -10,6 +10,8 @@
 
 namespace norvelle::cli {
 
+namespace {
+
 int runCheck(const Arguments& a, std::ostream& out, Messages& messages) {
     if (a.operands.empty()) return messages.usage("check needs one or more plugin files");
     bool problems = false;
@@ -35,5 +37,20 @@ int runCheck(const Arguments& a, std::ostream& out, Messages& messages) {
     if (unreadable) return kExitIoError;
     return problems ? kExitMarkerProblems : kExitOk;
 }
+
+// The help states the limit in words.
+static_assert(kMaxPluginLineSize == std::size_t{1} << 20);
+
+}  // namespace
+
+const Command kCheckCommand{
+    "check",
+    "FILE.spd...",
+    "Lists every marker that would stay in the Readme as written: an unknown name,\n"
+    "or a \"[$\" not closed on its line. One line each, FILE:LINE:COLUMN (the column\n"
+    "counted in characters from 1). A line longer than 1 MiB is an error (exit 4).",
+    {},
+    runCheck,
+};
 
 }  // namespace norvelle::cli

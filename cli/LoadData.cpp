@@ -1,7 +1,7 @@
 // The form as the main window loads it: a software data file and the needed files that its
 // positions refer to.
 
-#include "cli/Command.h"
+#include "cli/LoadData.h"
 
 #include "core/document/SoftwareDataFile.h"
 #include "core/io/FileIO.h"

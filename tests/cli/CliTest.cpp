@@ -211,6 +211,9 @@ TEST_F(Cli, ErrorsNameTheFileAndEndWithTheirOwnCode) {
         {{"render", "--data", "data.sft", "--plugin"}, kExitUsage, "--plugin"},
         {{"render", "--data", "a", "--data", "b", "--plugin", "p.spd"}, kExitUsage, "twice"},
         {{"show", "--data", "data.sft", "--quiet"}, kExitUsage, "--quiet"},
+        // Each command takes its own options only.
+        {{"show", "--data", "data.sft", "--encoding", "cp932"}, kExitUsage, "--encoding"},
+        {{"check", "--json", "p.spd"}, kExitUsage, "--json"},
         {{"render", "--data", "missing.sft", "--plugin", "p.spd"},
          kExitIoError,
          "missing.sft: cannot read: No such file or directory"},
