@@ -15,7 +15,7 @@ status=0
 jobs=$(nproc)
 
 # Only the file layer calls the system for files and standard streams (src/core/io/posix and
-# src/core/io/win32 behind src/core/io/FileIO.h): the core and the command line build for
+# src/core/io/win32 behind the headers of src/core/io): the core and the command line build for
 # Windows too, and the windows leave the rest to Qt.
 posix=$(grep -rnE '#include <(unistd|fcntl|pwd|grp|dirent|spawn|sys/[a-z]+)\.h>|(^|[^[:alnum:]_])::(stat|lstat|fstat|open|close|read|write|unlink|rename|access|isatty|fsync|getcwd|chdir)\(' src cli \
         | grep -v -e '^src/core/io/posix/' -e '^src/core/io/win32/' || true)

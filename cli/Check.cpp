@@ -2,7 +2,7 @@
 
 #include "cli/Command.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/FileResult.h"
 #include "core/plugin/PluginFile.h"
 #include "core/plugin/PluginStream.h"
 

@@ -4,7 +4,7 @@
 #include "cli/LoadData.h"
 
 #include "core/document/SoftwareDataFile.h"
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "core/lists/RegisteredLists.h"
 #include "core/text/Cp932.h"
 

@@ -3,7 +3,7 @@
 #include "cli/Messages.h"
 #include "cli/Output.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/FileResult.h"
 #include "core/plugin/PluginStream.h"
 
 #include <cerrno>

@@ -17,7 +17,7 @@ namespace norvelle::cli {
 inline constexpr std::string_view kProgram = "norvelle-cli";
 inline constexpr std::string_view kStdoutName = "<stdout>";
 
-// The reason for an errno value, or one of FileIO's k...Error values, in English.
+// The reason for an errno value, or one of the file layer's k...Error values, in English.
 std::string reasonFor(int errnum);
 
 // Control characters of a file's text or name, shown so that a message stays one line and

@@ -1,7 +1,8 @@
 #include "cli/Cli.h"
 #include "cli/Output.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/StandardStreams.h"
 
 #include <iostream>
 #include <string>

@@ -3,7 +3,9 @@
 #include "cli/Command.h"
 #include "cli/LoadData.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/FileReader.h"
+#include "core/io/ScratchFile.h"
 #include "core/plugin/PluginFile.h"
 #include "core/plugin/PluginStream.h"
 

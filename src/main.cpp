@@ -1,5 +1,5 @@
 #include "core/document/AppState.h"
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
 #include "ui/app/Form1.h"
 #include "ui/platform/Fonts.h"
 #include "ui/platform/QtPlatform.h"

@@ -2,7 +2,7 @@
 #include "cli/Json.h"
 
 #include "core/document/SoftwareDataFile.h"
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
 #include "core/lists/RegisteredLists.h"
 #include "core/plugin/ExpandPlugin.h"
 #include "core/text/Cp932.h"

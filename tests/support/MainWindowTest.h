@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/document/AppState.h"
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
 #include "ui/app/Form1.h"

@@ -1,4 +1,6 @@
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/FileLock.h"
+#include "core/io/FileReader.h"
 
 #include "core/io/FileLayer.h"
 #include "core/text/Cp932.h"
@@ -103,19 +105,6 @@ int FileReader::readAll(std::string& bytes) {
 
 AtomicFileWriter::~AtomicFileWriter() {
     abandon();
-}
-
-TextFileBytes encodeTextFile(std::string_view text, std::uint64_t limit, TextEncoding encoding) {
-    TextFileBytes result;
-    EncodeResult encoded = encodeText(text, encoding);
-    // A file its reader would refuse, or read only in part, is not written at all.
-    if (encoded.bytes.size() > limit) {
-        result.errnum = kTooLargeError;
-        return result;
-    }
-    result.bytes = std::move(encoded.bytes);
-    result.unencodable = std::move(encoded.unencodable);
-    return result;
 }
 
 FileLock::~FileLock() {

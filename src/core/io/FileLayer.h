@@ -2,7 +2,7 @@
 
 // Inside the file layer: what its POSIX and Windows implementations share.
 
-#include "core/io/FileIO.h"
+#include "core/io/FileResult.h"
 
 #include <cstddef>
 #include <cstdint>

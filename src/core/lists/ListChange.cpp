@@ -1,6 +1,8 @@
 #include "core/lists/ListChange.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/FileLock.h"
+#include "core/text/TextFile.h"
 #include "core/lists/RegisteredLists.h"
 #include "core/text/Items.h"
 

@@ -80,7 +80,7 @@ struct ListChangeResult {
     enum class Step { Lock, Write, Remove };
     Status status = Status::Done;
     Step step = Step::Write;
-    int errnum = 0;  // Failed: an errno or FileIO's k...Error (kTooLargeError: the file would
+    int errnum = 0;  // Failed: an errno or a k...Error (kTooLargeError: the file would
                      // be larger than kMaxListFileSize; kLockTimeoutError)
     std::vector<Unencodable> unencodable;
     bool added = false;  // Done: the change's text is in the file now

@@ -1,6 +1,6 @@
 #include "core/lists/RegisteredLists.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "core/text/Items.h"
 
 namespace norvelle {

@@ -30,7 +30,7 @@ struct ListFile {
     };
     State state = State::Missing;
     std::vector<std::string> items;
-    // Unreadable: why, an errno value or one of FileIO's k...Error kinds (kTooLargeError:
+    // Unreadable: why, an errno value or one of the k...Error kinds (kTooLargeError:
     // no line ends within kMaxListFileSize).
     int errnum = 0;
     // Items: the file holds more than is read, and only its first entries are here.

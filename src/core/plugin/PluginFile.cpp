@@ -1,5 +1,7 @@
 #include "core/plugin/PluginFile.h"
 
+#include "core/io/ScratchFile.h"
+
 #include <cerrno>
 
 namespace norvelle {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "core/plugin/PluginStream.h"
 #include "core/text/TextEncoding.h"
 

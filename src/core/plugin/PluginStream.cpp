@@ -1,6 +1,6 @@
 #include "core/plugin/PluginStream.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "core/plugin/ExpandLine.h"
 #include "core/plugin/ExpandPlugin.h"
 #include "core/plugin/TokenValue.h"

@@ -2,7 +2,7 @@
 
 #include "core/document/AppState.h"
 #include "core/document/SoftwareDataFile.h"
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "ui/platform/Messages.h"
 #include "ui/platform/Platform.h"
 #include "ui/platform/SaveTextFile.h"

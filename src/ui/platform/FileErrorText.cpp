@@ -1,6 +1,6 @@
 #include "ui/platform/FileErrorText.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/FileResult.h"
 
 #include <cerrno>
 #include <cstring>

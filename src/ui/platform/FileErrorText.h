@@ -6,7 +6,7 @@
 namespace norvelle {
 
 // Why a file could not be read or written, in the words of the windows: an errno value or one
-// of the core's k...Error kinds (core/io/FileIO.h).
+// of the core's k...Error kinds (core/io/FileResult.h).
 std::string describeErrno(int errnum);
 
 // The same, for a reader with a size limit: a file over `limit` bytes is named with it.

@@ -1,6 +1,7 @@
 #include "ui/platform/SaveTextFile.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/text/TextFile.h"
 #include "core/text/TextEncoding.h"
 #include "ui/platform/FileErrorText.h"
 #include "ui/platform/Messages.h"

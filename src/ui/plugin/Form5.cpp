@@ -1,7 +1,7 @@
 #include "ui/plugin/Form5.h"
 
 #include "core/document/AppState.h"
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "core/plugin/ExpandPlugin.h"
 #include "core/text/Lines.h"
 #include "core/text/TextEncoding.h"

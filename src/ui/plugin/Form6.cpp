@@ -2,7 +2,7 @@
 
 #include "core/document/AppState.h"
 #include "core/document/FileTitle.h"
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "core/text/Cp932.h"
 #include "ui/platform/Fonts.h"
 #include "ui/platform/Messages.h"

@@ -1,7 +1,7 @@
 // Files far larger than any the program writes: each reader takes no more than its limit,
 // so that the memory stays bounded whatever file a user is sent.
 #include "core/document/SoftwareDataFile.h"
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "core/lists/RegisteredLists.h"
 #include "core/plugin/ExpandPlugin.h"
 #include "core/text/Items.h"

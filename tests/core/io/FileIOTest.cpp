@@ -1,4 +1,7 @@
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/FileLock.h"
+#include "core/io/FileReader.h"
+#include "core/io/ScratchFile.h"
 
 #include "support/TempDir.h"
 

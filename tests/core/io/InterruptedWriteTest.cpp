@@ -2,7 +2,7 @@
 // old file or the new one, never a mixture, and no temporary file where the program or its
 // file dialogs would list it.
 #include "core/document/SoftwareDataFile.h"
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
 #include "core/text/Cp932.h"
 #include "support/TempDir.h"
 

@@ -1,7 +1,8 @@
 // What the file layer promises on POSIX systems alone: permissions and owners, symbolic
 // links, named pipes, signals.
 
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/FileReader.h"
 
 #include "support/TempDir.h"
 #include "support/ThrowAwayUser.h"

@@ -1,7 +1,10 @@
 // What the file layer promises on Windows: Japanese and long names through the wide API,
 // attributes kept, and clear refusals of what Windows does not let a file be.
 
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/FileLock.h"
+#include "core/io/FileReader.h"
+#include "core/io/ScratchFile.h"
 
 #include "support/TempDir.h"
 

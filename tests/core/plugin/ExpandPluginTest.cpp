@@ -1,6 +1,5 @@
 #include "core/plugin/ExpandPlugin.h"
 
-#include "core/io/FileIO.h"
 #include "core/text/Cp932.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "core/plugin/PluginStream.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "core/plugin/ExpandPlugin.h"
 #include "core/text/Cp932.h"
 #include "support/TempDir.h"

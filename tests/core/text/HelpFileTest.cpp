@@ -1,4 +1,4 @@
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 #include "core/text/Cp932.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
 #include "support/MainWindowTest.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
 #include "core/document/SoftwareDataFile.h"
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
 #include "support/MainWindowTest.h"
 #include "support/WriteFaults.h"
 #include "ui/platform/FileErrorText.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
 #include "core/lists/ListChange.h"
 #include "support/MainWindowTest.h"
 #include "support/WriteFaults.h"

@@ -1,4 +1,4 @@
-#include "core/io/FileIO.h"
+#include "core/io/FileResult.h"
 #include "ui/platform/FileErrorText.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 #include "ui/platform/FileErrorText.h"
 #include "ui/plugin/Form5.h"
 
-#include "core/io/FileIO.h"
 #include "core/plugin/ExpandPlugin.h"
 #include "support/MainWindowTest.h"
 #include "ui/plugin/Form6.h"

@@ -2,7 +2,7 @@
 #include "ui/plugin/Form6.h"
 
 #include "core/document/AppState.h"
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
 #include "support/WriteFaults.h"

@@ -1,4 +1,4 @@
-#include "core/io/FileIO.h"
+#include "core/io/FileLock.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

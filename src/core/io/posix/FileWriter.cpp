@@ -1,4 +1,6 @@
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/ScratchFile.h"
+#include "core/io/StandardStreams.h"
 
 #include "core/io/FileLayer.h"
 

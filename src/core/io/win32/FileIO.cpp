@@ -1,4 +1,4 @@
-#include "core/io/FileIO.h"
+#include "core/io/FileReader.h"
 
 #include "core/io/FileLayer.h"
 #include "core/io/win32/Utf16.h"

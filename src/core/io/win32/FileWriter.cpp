@@ -1,4 +1,7 @@
-#include "core/io/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/FileReader.h"
+#include "core/io/ScratchFile.h"
+#include "core/io/StandardStreams.h"
 
 #include "core/io/FileLayer.h"
 #include "core/io/win32/Utf16.h"

@@ -1,6 +1,6 @@
 #include "core/io/win32/Utf16.h"
 
-#include "core/io/FileIO.h"
+#include "core/io/FileResult.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 
 // What the Windows side of the file layer shares: paths are UTF-8 in the program and UTF-16
 // at the system's boundary, and the system's error codes become the errno values (or the
-// k...Error kinds of FileIO.h) that the rest of the program words.
+// k...Error kinds of FileResult.h) that the rest of the program words.
 
 #include <string>
 #include <string_view>
