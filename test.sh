@@ -14,28 +14,39 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES
 status=0
 jobs=$(nproc)
 
-# Only the file layer calls the system for files and standard streams (src/text/posix and
-# src/text/win32 behind src/text/FileIO.h): the core and the command line build for Windows
-# too, and the windows leave the rest to Qt.
+# Only the file layer calls the system for files and standard streams (src/core/io/posix and
+# src/core/io/win32 behind the headers of src/core/io): the core and the command line build for
+# Windows too, and the windows leave the rest to Qt.
 posix=$(grep -rnE '#include <(unistd|fcntl|pwd|grp|dirent|spawn|sys/[a-z]+)\.h>|(^|[^[:alnum:]_])::(stat|lstat|fstat|open|close|read|write|unlink|rename|access|isatty|fsync|getcwd|chdir)\(' src cli \
-        | grep -v -e '^src/text/posix/' -e '^src/text/win32/' || true)
+        | grep -v -e '^src/core/io/posix/' -e '^src/core/io/win32/' || true)
 if [ -n "$posix" ]; then
     echo "System calls outside the file layer:"; echo "$posix"; status=1
+fi
+
+# The folders are the libraries: the core is plain C++ (no Qt, nothing of the windows), and the
+# command line links the core alone.
+qt_in_core=$(grep -rnE '#include <Q[A-Za-z]*>|#include <Qt[A-Za-z]*/|#include "ui/' src/core || true)
+if [ -n "$qt_in_core" ]; then
+    echo "Qt or window headers in the core:"; echo "$qt_in_core"; status=1
+fi
+ui_in_cli=$(grep -rnE '#include <Q[A-Za-z]*>|#include <Qt[A-Za-z]*/|#include "ui/' cli || true)
+if [ -n "$ui_in_cli" ]; then
+    echo "Qt or window headers in the command line:"; echo "$ui_in_cli"; status=1
 fi
 
 # Only the Qt platform class may open dialogs or reach the desktop directly: every other path
 # goes through Platform, so that tests can answer it.
 direct=$(grep -rnE 'QMessageBox::|QInputDialog::|QFileDialog::|QDesktopServices::|QSettings[ (]|\bexec\(\)' src \
-         | grep -v -e 'src/platform/QtPlatform' -e 'src/platform/[a-z0-9]*/QtPlatform' -e 'src/main.cpp' || true)
+         | grep -v -e '^src/ui/platform/QtPlatform' -e '^src/ui/platform/[a-z0-9]*/QtPlatform' -e '^src/main.cpp' || true)
 if [ -n "$direct" ]; then
     echo "Dialog or desktop calls outside QtPlatform:"; echo "$direct"; status=1
 fi
 
 # The main window alone touches its controls: commands and dialogs get Platform&, AppState&,
 # a parent and plain data, and hand plain data back.
-reach=$(grep -rl '#include "app/Form1.h"' src | grep -v -e '^src/app/' -e '^src/main.cpp$' || true)
+reach=$(grep -rl '#include "ui/app/Form1.h"' src | grep -v -e '^src/ui/app/' -e '^src/main.cpp$' || true)
 if [ -n "$reach" ]; then
-    echo "Files outside src/app that reach into the main window:"; echo "$reach"; status=1
+    echo "Files outside src/ui/app that reach into the main window:"; echo "$reach"; status=1
 fi
 
 build_and_test() {

@@ -1,7 +1,7 @@
 // Expanding a 16 MiB plugin in code page 932, against a bare decode and re-encode of the
 // same bytes.
-#include "plugin/ExpandPlugin.h"
-#include "text/Cp932.h"
+#include "core/plugin/ExpandPlugin.h"
+#include "core/text/Cp932.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>

@@ -1,7 +1,7 @@
 // Start-up of the main window with three registered list files of 10,001 entries each.
-#include "core/AppState.h"
-#include "app/Form1.h"
-#include "platform/QtPlatform.h"
+#include "core/document/AppState.h"
+#include "ui/app/Form1.h"
+#include "ui/platform/QtPlatform.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,14 +1,16 @@
 // norvelle-cli check: the markers of plugins that a Readme would keep as written.
 
-#include "Command.h"
+#include "cli/Command.h"
 
-#include "plugin/PluginFile.h"
-#include "plugin/PluginStream.h"
-#include "text/FileIO.h"
+#include "core/io/FileResult.h"
+#include "core/plugin/PluginFile.h"
+#include "core/plugin/PluginStream.h"
 
 #include <ostream>
 
 namespace norvelle::cli {
+
+namespace {
 
 int runCheck(const Arguments& a, std::ostream& out, Messages& messages) {
     if (a.operands.empty()) return messages.usage("check needs one or more plugin files");
@@ -35,5 +37,20 @@ int runCheck(const Arguments& a, std::ostream& out, Messages& messages) {
     if (unreadable) return kExitIoError;
     return problems ? kExitMarkerProblems : kExitOk;
 }
+
+// The help states the limit in words.
+static_assert(kMaxPluginLineSize == std::size_t{1} << 20);
+
+}  // namespace
+
+const Command kCheckCommand{
+    "check",
+    "FILE.spd...",
+    "Lists every marker that would stay in the Readme as written: an unknown name,\n"
+    "or a \"[$\" not closed on its line. One line each, FILE:LINE:COLUMN (the column\n"
+    "counted in characters from 1). A line longer than 1 MiB is an error (exit 4).",
+    {},
+    runCheck,
+};
 
 }  // namespace norvelle::cli

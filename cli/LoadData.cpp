@@ -1,12 +1,12 @@
 // The form as the main window loads it: a software data file and the needed files that its
 // positions refer to.
 
-#include "Command.h"
+#include "cli/LoadData.h"
 
-#include "lists/RegisteredLists.h"
-#include "sftfile/SoftwareDataFile.h"
-#include "text/Cp932.h"
-#include "text/FileIO.h"
+#include "core/document/SoftwareDataFile.h"
+#include "core/io/FileReader.h"
+#include "core/lists/RegisteredLists.h"
+#include "core/text/Cp932.h"
 
 #include <algorithm>
 #include <cerrno>

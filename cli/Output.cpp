@@ -1,4 +1,4 @@
-#include "Output.h"
+#include "cli/Output.h"
 
 #include <cstring>
 

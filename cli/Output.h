@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/FileIO.h"
+#include "core/io/StandardStreams.h"
 
 #include <streambuf>
 #include <string_view>

@@ -1,7 +1,8 @@
-#include "Cli.h"
-#include "Output.h"
+#include "cli/Cli.h"
+#include "cli/Output.h"
 
-#include "text/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/StandardStreams.h"
 
 #include <iostream>
 #include <string>

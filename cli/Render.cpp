@@ -1,12 +1,16 @@
 // norvelle-cli render: the Readme that the preview window saves.
 
-#include "Command.h"
+#include "cli/Command.h"
+#include "cli/LoadData.h"
 
-#include "plugin/PluginFile.h"
-#include "plugin/PluginStream.h"
-#include "text/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/FileReader.h"
+#include "core/io/ScratchFile.h"
+#include "core/plugin/PluginFile.h"
+#include "core/plugin/PluginStream.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <ostream>
@@ -106,8 +110,6 @@ void listUnencodable(const std::vector<Unencodable>& listed, std::size_t total,
         messages.file(outputName, "and " + std::to_string(total - listed.size()) + " more");
 }
 
-}  // namespace
-
 int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
     if (!a.operands.empty())
         return messages.usage("unexpected argument " + printable(a.operands[0]));
@@ -195,5 +197,43 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
     }
     return kExitOk;
 }
+
+constexpr OptionSpec kRenderOptions[] = {
+    kDataOption,
+    {"--plugin", "FILE.spd", "the plugin: the template with its [$...] markers"},
+    {"--output", "FILE", "where the Readme goes (default, and -: standard output)"},
+    {"--encoding", "ENCODING",
+     "cp932 or utf-8 (without a byte-order mark), whatever the\n"
+     "plugin's encoding (default: the plugin's, as the window\n"
+     "writes)"},
+    kListsDirOption,
+    {"--strict", "", "run check first; write nothing if it finds a problem"},
+    {"--replace-unencodable", "", "write \"?\" for characters that code page 932 cannot hold"},
+};
+
+// The help states the limits in words.
+static_assert(kMaxPluginLineSize == std::size_t{1} << 20);
+static_assert(kMaxReadmeSize == std::uint64_t{1} << 30);
+
+}  // namespace
+
+const Command kRenderCommand{
+    "render",
+    "--data FILE.sft --plugin FILE.spd [--output FILE] [--lists-dir DIR]\n"
+    "[--encoding cp932|utf-8] [--strict] [--replace-unencodable]",
+    "Writes the Readme that Norvelle's preview window saves for the same form and\n"
+    "plugin: the expanded plugin, then one more CR LF, in the plugin's encoding:\n"
+    "code page 932, or UTF-8 for a plugin that starts with the UTF-8 byte-order\n"
+    "mark (the Readme then starts with it too) or is valid UTF-8 throughout with a\n"
+    "character outside ASCII. Without --output (or with --output -) the Readme\n"
+    "goes to standard output. A file is replaced only when the whole Readme is\n"
+    "ready; standard output gets nothing when the command fails. A plugin line may\n"
+    "be at most 1 MiB long and a Readme at most 1 GiB large; a file with a longer\n"
+    "line is no plugin, and a larger Readme is refused (exit 4) before it fills\n"
+    "the disk. Render takes a few megabytes of memory whatever the plugin; on its\n"
+    "way to standard output the Readme waits in the temporary folder.",
+    kRenderOptions,
+    runRender,
+};
 
 }  // namespace norvelle::cli

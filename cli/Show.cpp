@@ -1,7 +1,8 @@
 // norvelle-cli show: the form kept in a software data file, for people or for scripts.
 
-#include "Command.h"
-#include "Json.h"
+#include "cli/Command.h"
+#include "cli/Json.h"
+#include "cli/LoadData.h"
 
 #include <algorithm>
 #include <ostream>
@@ -94,8 +95,6 @@ void showJson(const std::string& path, const LoadedData& loaded, std::ostream& o
     out << "]\n}\n";
 }
 
-}  // namespace
-
 int runShow(const Arguments& a, std::ostream& out, Messages& messages) {
     if (!a.operands.empty())
         return messages.usage("unexpected argument " + printable(a.operands[0]));
@@ -109,5 +108,22 @@ int runShow(const Arguments& a, std::ostream& out, Messages& messages) {
         showText(loaded, out);
     return kExitOk;
 }
+
+constexpr OptionSpec kShowOptions[] = {
+    kDataOption,
+    {"--json", "", "show: print one JSON object with stable keys"},
+    kListsDirOption,
+};
+
+}  // namespace
+
+const Command kShowCommand{
+    "show",
+    "--data FILE.sft [--lists-dir DIR] [--json]",
+    "Prints the fields with their labels and the selected needed files by name;\n"
+    "--json prints one JSON object.",
+    kShowOptions,
+    runShow,
+};
 
 }  // namespace norvelle::cli

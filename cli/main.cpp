@@ -1,4 +1,4 @@
-#include "Cli.h"
+#include "cli/Cli.h"
 
 #include <string>
 #include <vector>

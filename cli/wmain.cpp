@@ -1,6 +1,6 @@
-#include "Cli.h"
+#include "cli/Cli.h"
 
-#include "text/win32/Utf16.h"
+#include "core/io/win32/Utf16.h"
 
 #include <string>
 #include <vector>

@@ -27,10 +27,10 @@ endif()
 # for the desktop's MIME database, which the program opens when given one; the entry of the
 # software catalogue.
 foreach(size 16 24 32 48 64 128 256)
-  install(FILES src/platform/icons/norvelle-${size}.png RENAME norvelle.png
+  install(FILES src/ui/platform/icons/norvelle-${size}.png RENAME norvelle.png
           DESTINATION share/icons/hicolor/${size}x${size}/apps)
 endforeach()
-install(FILES src/platform/icons/norvelle.svg DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES src/ui/platform/icons/norvelle.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(CODE "
   set(NORVELLE_DESKTOP_TEMPLATE \"${CMAKE_CURRENT_SOURCE_DIR}/desktop/norvelle.desktop.in\")
   set(NORVELLE_DESKTOP_STAGING \"${CMAKE_CURRENT_BINARY_DIR}/desktop/norvelle.desktop\")

@@ -23,7 +23,7 @@ install(FILES ${norvelle_package_texts} DESTINATION ${NORVELLE_PROGRAM_DIR})
 
 # How Windows runs both programs (versions, rights, screen scaling, long paths, the controls'
 # style): one manifest, compiled into norvelle-cli.exe and norvelle.exe.
-set(NORVELLE_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/win32/norvelle.manifest)
+set(NORVELLE_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/platform/win32/norvelle.manifest)
 configure_file(cli/norvelle-cli.rc.in ${CMAKE_CURRENT_BINARY_DIR}/norvelle-cli.rc @ONLY)
 target_sources(norvelle-cli PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/norvelle-cli.rc)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/norvelle-cli.rc TARGET_DIRECTORY norvelle-cli
@@ -35,8 +35,8 @@ endif()
 
 # A window program (no console), with its icon and version information for Explorer.
 math(EXPR NORVELLE_VERSION_MINOR "${PROJECT_VERSION_MINOR}")
-set(NORVELLE_ICON ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/icons/norvelle.ico)
-configure_file(src/platform/win32/norvelle.rc.in ${CMAKE_CURRENT_BINARY_DIR}/norvelle.rc @ONLY)
+set(NORVELLE_ICON ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/platform/icons/norvelle.ico)
+configure_file(src/ui/platform/win32/norvelle.rc.in ${CMAKE_CURRENT_BINARY_DIR}/norvelle.rc @ONLY)
 target_sources(norvelle PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/norvelle.rc)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/norvelle.rc PROPERTIES
                             OBJECT_DEPENDS "${NORVELLE_ICON};${NORVELLE_MANIFEST}")

@@ -1,6 +1,6 @@
 // Decoding any bytes never fails, always gives valid UTF-8, and text that came from code page
 // 932 goes back to the same characters.
-#include "text/Cp932.h"
+#include "core/text/Cp932.h"
 
 #include <cstdint>
 #include <cstdlib>

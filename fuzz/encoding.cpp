@@ -1,7 +1,7 @@
 // A plugin's encoding is what the rule says, checked against a plain reading of UTF-8 by code
 // points, and is decided the same whether its bytes come at once or a line at a time. Its
 // text is valid UTF-8, decoded at once or line by line alike.
-#include "text/TextEncoding.h"
+#include "core/text/TextEncoding.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

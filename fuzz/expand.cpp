@@ -1,10 +1,10 @@
 // Expanding any plugin terminates and keeps its shape: one CR LF-ended line for each line of
 // the plugin, lines without a marker unchanged, and every marker whose value reads
 // "unknown..." kept as written.
-#include "plugin/ExpandPlugin.h"
-#include "plugin/TokenValue.h"
-#include "text/Lines.h"
-#include "text/TextEncoding.h"
+#include "core/plugin/ExpandPlugin.h"
+#include "core/plugin/TokenValue.h"
+#include "core/text/Lines.h"
+#include "core/text/TextEncoding.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Reading items from any text terminates, and a list written by the program reads back as
 // the same entries when they hold no separator, quote or leading space.
-#include "text/Items.h"
-#include "text/Cp932.h"
+#include "core/text/Items.h"
+#include "core/text/Cp932.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Splitting into lines keeps every character but the line ends, and never yields a CR.
-#include "text/Cp932.h"
-#include "text/Lines.h"
+#include "core/text/Lines.h"
+#include "core/text/Cp932.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -5,10 +5,10 @@
 // the NEC and IBM extensions, bytes that are no code page 932, line ends of every kind,
 // blocks and flushes of any size; plugins in UTF-8 too, with or without a byte-order mark,
 // broken UTF-8 among them, and Readmes in either encoding.
-#include "plugin/ExpandPlugin.h"
-#include "plugin/PluginStream.h"
-#include "text/Cp932.h"
-#include "text/TextEncoding.h"
+#include "core/plugin/ExpandPlugin.h"
+#include "core/plugin/PluginStream.h"
+#include "core/text/Cp932.h"
+#include "core/text/TextEncoding.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

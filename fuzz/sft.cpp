@@ -1,7 +1,7 @@
 // Reading any software data file terminates, selects only valid list positions, and what
 // the program writes from the fields it read reads back as the same fields and selection.
-#include "sftfile/SoftwareDataFile.h"
-#include "text/Cp932.h"
+#include "core/document/SoftwareDataFile.h"
+#include "core/text/Cp932.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "core/AppState.h"
-#include "app/Form1.h"
-#include "platform/Fonts.h"
-#include "platform/QtPlatform.h"
-#include "platform/QtPlatformDesktop.h"
-#include "text/FileIO.h"
+#include "core/document/AppState.h"
+#include "core/io/AtomicFileWriter.h"
+#include "ui/app/Form1.h"
+#include "ui/platform/Fonts.h"
+#include "ui/platform/QtPlatform.h"
+#include "ui/platform/QtPlatformDesktop.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
-// Writes src/text/Cp932Data.inc, the code page 932 tables built into Norvelle, from what the C
+// Writes src/core/text/Cp932Data.inc, the code page 932 tables built into Norvelle, from what the C
 // library's CP932 converter reads and writes, and five single bytes that Windows reads and the
 // converter rejects. From the top of the source tree:
 //
 //     cmake --build BUILD --target norvelle_gen_cp932_data
-//     BUILD/tools/norvelle_gen_cp932_data > src/text/Cp932Data.inc
+//     BUILD/tools/norvelle_gen_cp932_data > src/core/text/Cp932Data.inc
 //
 // The program itself never asks the converter: it may be missing (Windows has none, a Linux
 // system may lack the module or the file descriptors to load it). A test runs this tool and

@@ -82,7 +82,7 @@ Var PreviousDir
 
 ; Windows keeps the files of a running program from being replaced or deleted: setup or the
 ; uninstaller would stop halfway and leave a folder of mixed versions. A running norvelle.exe
-; holds a mutex named after its folder (src/platform/win32/QtPlatformDesktop.cpp): the
+; holds a mutex named after its folder (src/ui/platform/win32/QtPlatformDesktop.cpp): the
 ; folder's full long path, upper-cased as Windows compares names, "\" made "/", its last 240
 ; characters. CloseNorvelleFirst looks for the one of $INSTDIR before any file is touched and
 ; asks the user to close Norvelle; a silent run ends with exit code 2 and changes nothing.

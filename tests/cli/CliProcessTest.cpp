@@ -1,9 +1,9 @@
-#include "plugin/ExpandPlugin.h"
-#include "sftfile/SoftwareDataFile.h"
+#include "core/document/SoftwareDataFile.h"
+#include "core/plugin/ExpandPlugin.h"
+#include "core/text/Cp932.h"
+#include "core/text/TextEncoding.h"
 #include "support/TempDir.h"
 #include "support/ThrowAwayUser.h"
-#include "text/Cp932.h"
-#include "text/TextEncoding.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
-#include "Cli.h"
-#include "Json.h"
+#include "cli/Cli.h"
+#include "cli/Json.h"
 
-#include "lists/RegisteredLists.h"
-#include "plugin/ExpandPlugin.h"
-#include "sftfile/SoftwareDataFile.h"
+#include "core/document/SoftwareDataFile.h"
+#include "core/io/AtomicFileWriter.h"
+#include "core/lists/RegisteredLists.h"
+#include "core/plugin/ExpandPlugin.h"
+#include "core/text/Cp932.h"
+#include "core/text/TextEncoding.h"
 #include "support/SampleForms.h"
 #include "support/TempDir.h"
-#include "text/Cp932.h"
-#include "text/FileIO.h"
-#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -211,6 +211,9 @@ TEST_F(Cli, ErrorsNameTheFileAndEndWithTheirOwnCode) {
         {{"render", "--data", "data.sft", "--plugin"}, kExitUsage, "--plugin"},
         {{"render", "--data", "a", "--data", "b", "--plugin", "p.spd"}, kExitUsage, "twice"},
         {{"show", "--data", "data.sft", "--quiet"}, kExitUsage, "--quiet"},
+        // Each command takes its own options only.
+        {{"show", "--data", "data.sft", "--encoding", "cp932"}, kExitUsage, "--encoding"},
+        {{"check", "--json", "p.spd"}, kExitUsage, "--json"},
         {{"render", "--data", "missing.sft", "--plugin", "p.spd"},
          kExitIoError,
          "missing.sft: cannot read: No such file or directory"},

@@ -1,10 +1,10 @@
 // norvelle-cli.exe itself, started the way a batch file starts it, and stopped the way a user
 // stops it in a console window.
 
-#include "core/SoftwareData.h"
-#include "sftfile/SoftwareDataFile.h"
+#include "core/document/SoftwareData.h"
+#include "core/document/SoftwareDataFile.h"
+#include "core/text/Cp932.h"
 #include "support/TempDir.h"
-#include "text/Cp932.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -75,7 +75,7 @@ for text in "FileVersion" "$version" "Norvelle Readme作成ツール"; do
         "$root/norvelle.exe" || fail "norvelle.exe has no version information saying $text"
 done
 # The first image of the icon file, as the icon resource holds it.
-ico=$source_dir/src/platform/icons/norvelle.ico
+ico=$source_dir/src/ui/platform/icons/norvelle.ico
 first=$(od -An -tu4 -j 18 -N 4 "$ico" | tr -d ' ')
 LC_ALL=C grep -qaP "$(tail -c +$((first + 1)) "$ico" | head -c 48 | hex_pattern)" "$root/norvelle.exe" ||
     fail "norvelle.exe does not carry the program's icon"

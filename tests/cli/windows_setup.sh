@@ -28,7 +28,7 @@ cp -r "$NORVELLE_PROGRAM_FOLDER" "$WORK/older"
 printf 'old\r\n' >"$WORK/older/旧版.spd"
 older_setup=$WORK/norvelle-older-setup.exe
 cmake -DSTAGE="$WORK/older" -DOUTFILE="$older_setup" -DVERSION=2.05 -DPUBLISHER=Norvelle \
-    -DICON="$source_dir/src/platform/icons/norvelle.ico" \
+    -DICON="$source_dir/src/ui/platform/icons/norvelle.ico" \
     -DNSI="$source_dir/packaging/windows/setup.nsi" -DFAST=ON \
     -P "$source_dir/cmake/WindowsSetupPack.cmake" >"$WORK/older.log" 2>&1 ||
     { cat "$WORK/older.log" >&2; fail "the older setup program was not packed"; }

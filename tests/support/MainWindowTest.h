@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/AppState.h"
-#include "app/Form1.h"
+#include "core/document/AppState.h"
+#include "core/io/AtomicFileWriter.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
-#include "text/FileIO.h"
+#include "ui/app/Form1.h"
 
 #include <gtest/gtest.h>
 #include <QAction>

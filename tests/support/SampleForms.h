@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/SoftwareData.h"
-#include "lists/RegisteredLists.h"
+#include "core/document/SoftwareData.h"
+#include "core/lists/RegisteredLists.h"
 
 #include <string>
 #include <vector>

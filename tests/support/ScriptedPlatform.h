@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Platform.h"
+#include "ui/platform/Platform.h"
 
 #include <QString>
 #include <deque>

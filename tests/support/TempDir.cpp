@@ -1,7 +1,7 @@
 #include "support/TempDir.h"
 
-#include "text/Cp932.h"
-#include "text/TextEncoding.h"
+#include "core/text/Cp932.h"
+#include "core/text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

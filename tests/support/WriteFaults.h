@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/FileIO.h"
+#include "core/io/AtomicFileWriter.h"
 
 #include <cerrno>
 #include <string>

@@ -1,0 +1,138 @@
+// What norvelle-cli says on standard error.
+
+#include "cli/Messages.h"
+#include "cli/Output.h"
+
+#include "core/io/FileResult.h"
+#include "core/plugin/PluginStream.h"
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <ostream>
+
+namespace norvelle::cli {
+
+std::string reasonFor(int errnum) {
+    switch (errnum) {
+        case kNotRegularFileError:
+            return "not a regular file";
+        case kUnsafeLinkError:
+            return "refusing to follow another user's symbolic link in a shared folder";
+        case kFolderNotWritableError:
+            return "the folder is not writable: Norvelle replaces a file whole";
+        case kTooLargeError:
+            return "too large for Norvelle to read";
+        case kInvalidNameError:
+            return "not a name Windows allows (< > : \" | ? * or a dot or space at the end)";
+        default:
+            break;
+    }
+    // The reasons the file layer gives, in words of its own: the Windows C library words some
+    // differently, and a script's log should read the same wherever it ran.
+    static const std::map<int, const char*> kReasons = {
+        {ENOENT, "No such file or directory"},
+        {EACCES, "Permission denied"},
+        {EPERM, "Operation not permitted"},
+        {EISDIR, "Is a directory"},
+        {ENOTDIR, "Not a directory"},
+        {ENOSPC, "No space left on device"},
+        {EBUSY, "Device or resource busy"},
+        {EEXIST, "File exists"},
+        {EROFS, "Read-only file system"},
+        {EIO, "Input/output error"},
+        {ENAMETOOLONG, "File name too long"},
+        {EPIPE, "Broken pipe"},
+        {EMFILE, "Too many open files"},
+        {ENOMEM, "Cannot allocate memory"},
+        {ENOTSUP, "Operation not supported"},
+        {EBADF, "Bad file descriptor"},
+        {ELOOP, "Too many levels of symbolic links"},
+    };
+    const auto known = kReasons.find(errnum);
+    return known != kReasons.end() ? known->second : std::strerror(errnum);
+}
+
+std::string printable(std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    auto escape = [&out](unsigned char b) {
+        out += "\\x";
+        out += kHex[b >> 4];
+        out += kHex[b & 0xF];
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (b < 0x20 || b == 0x7F) {
+            escape(b);
+        } else if (b == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            // U+0080 to U+009F: terminals read some of them as the start of a command too.
+            escape(b);
+            escape(next);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string excerpt(std::string_view text, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t chars = 0; end < text.size(); ++end) {
+        if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80 && chars++ == count) break;
+    }
+    return end < text.size() ? std::string(text.substr(0, end)) + "…" : std::string(text);
+}
+
+std::string position(std::string_view file, std::size_t line, std::size_t column) {
+    return printable(file) + ":" + std::to_string(line) + ":" + std::to_string(column);
+}
+
+std::string position(std::string_view file, std::size_t line) {
+    return printable(file) + ":" + std::to_string(line);
+}
+
+std::string describe(const MarkerProblem& p) {
+    if (p.kind == MarkerProblem::Kind::UnknownName)
+        return "unknown marker " + printable(excerpt(p.text, 60));
+    return "unclosed \"[$\": " + printable(excerpt(p.text, 30));
+}
+
+void Messages::line(std::string_view text) {
+    m_err << kProgram << ": " << text << '\n';
+}
+
+void Messages::file(std::string_view name, std::string_view text) {
+    m_err << kProgram << ": " << printable(name) << ": " << text << '\n';
+}
+
+int Messages::usage(std::string_view text) {
+    m_err << kProgram << ": " << text << " (see " << kProgram << " --help)\n";
+    return kExitUsage;
+}
+
+int Messages::cannotRead(std::string_view name, int errnum) {
+    file(name, "cannot read: " + reasonFor(errnum));
+    return kExitIoError;
+}
+
+int Messages::cannotWrite(std::string_view name, int errnum) {
+    file(name, "cannot write: " + reasonFor(errnum));
+    return kExitIoError;
+}
+
+int Messages::lineTooLong(std::string_view name, std::size_t line) {
+    this->line(position(name, line) + ": cannot read: a line longer than " +
+               std::to_string(kMaxPluginLineSize >> 20) + " MiB, which no plugin has");
+    return kExitIoError;
+}
+
+int outputError(const std::ostream& out) {
+    const auto* buffer = dynamic_cast<const StandardOutput*>(out.rdbuf());
+    return buffer && buffer->error() != 0 ? buffer->error() : EIO;
+}
+
+}  // namespace norvelle::cli

@@ -1,0 +1,56 @@
+#pragma once
+
+// What the commands of norvelle-cli say on standard error, and how they name files and
+// markers in it.
+
+#include "cli/Cli.h"
+
+#include "core/plugin/PluginCheck.h"
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace norvelle::cli {
+
+inline constexpr std::string_view kProgram = "norvelle-cli";
+inline constexpr std::string_view kStdoutName = "<stdout>";
+
+// The reason for an errno value, or one of the file layer's k...Error values, in English.
+std::string reasonFor(int errnum);
+
+// Control characters of a file's text or name, shown so that a message stays one line and
+// the terminal stays as it was.
+std::string printable(std::string_view text);
+
+// The first `count` characters of a UTF-8 text, with "…" when there is more.
+std::string excerpt(std::string_view text, std::size_t count);
+
+// FILE:LINE:COLUMN or FILE:LINE, the name made printable.
+std::string position(std::string_view file, std::size_t line, std::size_t column);
+std::string position(std::string_view file, std::size_t line);
+
+std::string describe(const MarkerProblem& problem);
+
+// One line each on standard error, every file name made printable.
+class Messages {
+public:
+    explicit Messages(std::ostream& err) : m_err(err) {}
+
+    void line(std::string_view text);
+    void file(std::string_view name, std::string_view text);
+    int usage(std::string_view text);
+    int cannotRead(std::string_view name, int errnum);
+    int cannotWrite(std::string_view name, int errnum);
+    // A plugin line longer than kMaxPluginLineSize: a file that is no plugin.
+    int lineTooLong(std::string_view name, std::size_t line);
+
+private:
+    std::ostream& m_err;
+};
+
+// Why writing to `out` failed: the errno its buffer kept, when it keeps one.
+int outputError(const std::ostream& out);
+
+}  // namespace norvelle::cli

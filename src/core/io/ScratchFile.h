@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace norvelle {
+
+// Something that exists and is no regular file, written as it is: a device (/dev/null, NUL)
+// or a named pipe, which no temporary file may replace.
+class DeviceWriter {
+public:
+    DeviceWriter() = default;
+    ~DeviceWriter();
+    DeviceWriter(const DeviceWriter&) = delete;
+    DeviceWriter& operator=(const DeviceWriter&) = delete;
+
+    int open(const std::string& path);  // 0 or why not
+    int write(std::string_view bytes);  // all of them, or why not
+    int close();
+
+private:
+    std::intptr_t m_handle = -1;  // a descriptor, or a Windows HANDLE
+};
+
+// A file of the program's own in the user's temporary folder ($TMPDIR, else /tmp; on Windows
+// %TMP%), for a text too large to hold in memory: no one else sees it, and it goes away when
+// it is closed or the program ends, however it ends. Null when none can be made, errno saying
+// why.
+std::FILE* openScratchFile();
+
+}  // namespace norvelle

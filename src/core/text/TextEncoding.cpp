@@ -1,0 +1,180 @@
+#include "core/text/TextEncoding.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace norvelle {
+
+namespace {
+
+// What a byte that starts a UTF-8 character asks of the bytes after it: how many bytes the
+// character has, and the range of the second one, which rules out overlong forms, surrogates
+// and code points past U+10FFFF. Length 0: the byte starts no character.
+struct Lead {
+    std::uint8_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+};
+
+constexpr std::array<Lead, 256> kLeads = [] {
+    std::array<Lead, 256> t{};
+    for (unsigned b = 0; b < 0x80; ++b) t[b].length = 1;
+    for (unsigned b = 0xC2; b <= 0xDF; ++b) t[b].length = 2;
+    for (unsigned b = 0xE0; b <= 0xEF; ++b) t[b].length = 3;
+    for (unsigned b = 0xF0; b <= 0xF4; ++b) t[b].length = 4;
+    t[0xE0].low = 0xA0;
+    t[0xED].high = 0x9F;
+    t[0xF0].low = 0x90;
+    t[0xF4].high = 0x8F;
+    return t;
+}();
+
+// How many bytes of the character starting at `p` fit the rules, at most `available`; the
+// whole character fits when this is its length.
+std::size_t fittingBytes(const unsigned char* p, std::size_t available) {
+    const Lead& lead = kLeads[*p];
+    if (lead.length == 0) return 0;
+    std::size_t n = 1;
+    if (n < lead.length && n < available && p[1] >= lead.low && p[1] <= lead.high) {
+        ++n;
+        while (n < lead.length && n < available && (p[n] & 0xC0) == 0x80) ++n;
+    }
+    return n;
+}
+
+// Eight bytes as one number, the first byte lowest, whatever the machine's order.
+std::uint64_t eightBytes(const unsigned char* p) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, 8);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    return word;
+}
+
+// Whether `word` starts with two characters of three bytes from U+1000 to U+CFFF or from
+// U+E000 to U+FFFF, where Japanese text has its characters: each lead byte is neither E0 nor
+// ED, whose second bytes are held to a narrower range, and two continuation bytes follow it.
+bool twoOfThreeBytes(std::uint64_t word) {
+    if ((word & 0xC0C0F0C0C0F0ull) != 0x8080E08080E0ull) return false;
+    const unsigned first = word & 0x0F;
+    const unsigned second = (word >> 24) & 0x0F;
+    return first != 0x0 && first != 0xD && second != 0x0 && second != 0xD;
+}
+
+// Where valid UTF-8 stops in `bytes`: the start of the first character that breaks the rules
+// or is cut off by the end. Sets `nonAscii` when a character before it is outside ASCII.
+std::size_t scanUtf8(std::string_view bytes, bool& nonAscii) {
+    const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = begin + bytes.size();
+    const unsigned char* p = begin;
+    while (p < end) {
+        // The usual characters eight bytes at a time, without a branch for each: Japanese
+        // characters two at a time, and runs of ASCII.
+        while (end - p >= 8) {
+            const std::uint64_t word = eightBytes(p);
+            if (twoOfThreeBytes(word)) {
+                nonAscii = true;
+                p += 6;
+                continue;
+            }
+            const std::uint64_t high = word & 0x8080808080808080ull;
+            if ((word & 0x80) != 0) break;
+            p += high == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(high) / 8);
+        }
+        if (p == end) break;
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const std::size_t length = kLeads[*p].length;
+        if (length == 0 || fittingBytes(p, static_cast<std::size_t>(end - p)) != length) break;
+        nonAscii = true;
+        p += length;
+    }
+    return static_cast<std::size_t>(p - begin);
+}
+
+}  // namespace
+
+bool EncodingDetector::look(std::string_view bytes) {
+    if (m_decided) return true;
+    if (m_atStart && bytes.starts_with(kUtf8Bom)) {
+        decide(TextEncoding::Utf8WithBom);
+        return true;
+    }
+    m_atStart = m_atStart && bytes.empty();
+    if (scanUtf8(bytes, m_nonAscii) == bytes.size()) return false;
+    decide(TextEncoding::Cp932);
+    return true;
+}
+
+TextEncoding EncodingDetector::encoding() const {
+    if (m_decided) return m_encoding;
+    return m_nonAscii ? TextEncoding::Utf8 : TextEncoding::Cp932;
+}
+
+TextEncoding detectEncoding(std::string_view bytes) {
+    EncodingDetector detector;
+    detector.look(bytes);
+    return detector.encoding();
+}
+
+std::size_t validUtf8Length(std::string_view bytes) {
+    bool nonAscii = false;
+    return scanUtf8(bytes, nonAscii);
+}
+
+std::string_view withoutByteOrderMark(std::string_view fileStart, TextEncoding encoding) {
+    const std::string_view mark = byteOrderMark(encoding);
+    if (!mark.empty() && fileStart.starts_with(mark)) fileStart.remove_prefix(mark.size());
+    return fileStart;
+}
+
+void appendDecoded(std::string_view bytes, TextEncoding encoding, std::string& out) {
+    if (encoding == TextEncoding::Cp932) {
+        appendDecodedCp932(bytes, out);
+        return;
+    }
+    for (;;) {
+        const std::size_t valid = validUtf8Length(bytes);
+        out.append(bytes.substr(0, valid));
+        bytes.remove_prefix(valid);
+        if (bytes.empty()) return;
+        // The longest start of a character that fits the rules, or the one byte, stands for
+        // one replacement character.
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+        bytes.remove_prefix(std::max<std::size_t>(1, fittingBytes(p, bytes.size())));
+        out += "\xEF\xBF\xBD";
+    }
+}
+
+std::string decodeText(std::string_view bytes, TextEncoding encoding) {
+    std::string out;
+    appendDecoded(withoutByteOrderMark(bytes, encoding), encoding, out);
+    return out;
+}
+
+std::string_view TextBlocks::of(std::string_view block) {
+    if (m_first) block = withoutByteOrderMark(block, m_encoding);
+    m_first = false;
+    // Checked even for a file that was valid UTF-8 throughout when its encoding was decided:
+    // the command line reads a plugin again after deciding, and what it reads then may have
+    // changed. Whatever comes out is valid UTF-8, which everything after relies on.
+    if (m_encoding != TextEncoding::Cp932 && validUtf8Length(block) == block.size()) return block;
+    m_decoded.clear();
+    appendDecoded(block, m_encoding, m_decoded);
+    return m_decoded;
+}
+
+EncodeResult encodeText(std::string_view utf8, TextEncoding encoding, char replacement) {
+    if (encoding == TextEncoding::Cp932) return encodeCp932(utf8, replacement);
+    EncodeResult result;
+    result.bytes.reserve(utf8.size() + kUtf8Bom.size());
+    result.bytes.append(byteOrderMark(encoding));
+    appendDecoded(utf8, TextEncoding::Utf8, result.bytes);
+    return result;
+}
+
+}  // namespace norvelle

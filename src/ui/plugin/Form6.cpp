@@ -1,0 +1,157 @@
+#include "ui/plugin/Form6.h"
+
+#include "core/document/AppState.h"
+#include "core/document/FileTitle.h"
+#include "core/io/FileReader.h"
+#include "core/text/Cp932.h"
+#include "ui/platform/Fonts.h"
+#include "ui/platform/Messages.h"
+#include "ui/platform/Platform.h"
+#include "ui/platform/SaveTextFile.h"
+#include "ui/platform/Twips.h"
+
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+
+namespace norvelle {
+
+namespace {
+
+// Widens a button to the left until its caption fits; returns by how much.
+int growToTheLeft(QPushButton* button) {
+    const QRect g = button->geometry();
+    const int grow = button->sizeHint().width() - g.width();
+    if (grow <= 0) return 0;
+    button->setGeometry(g.x() - grow, g.y(), g.width() + grow, g.height());
+    return grow;
+}
+
+}  // namespace
+
+Form6::Form6(Platform& platform, AppState& state, QWidget* parent)
+    : QDialog(parent), m_platform(platform), m_state(state) {
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("プレビュー"));
+    setFixedSize(twips(7830), twips(6420));
+
+    m_text1 = new QPlainTextEdit(this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setAccessibleName(QStringLiteral("プレビュー"));
+    m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text1->setFont(fixedPitchFont(QStringLiteral("FixedSys"), 13.5));
+    place(m_text1, 120, 120, 7575, 5655);
+
+    m_command1 = new QPushButton(QStringLiteral("クリップボードにコピー"), this);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    place(m_command1, 4200, 5880, 1935, 375);
+    connect(m_command1, &QPushButton::clicked, this, &Form6::Command1_Click);
+
+    m_command2 = new QPushButton(QStringLiteral("Readme.txt作成"), this);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    place(m_command2, 6240, 5880, 1455, 375);
+    connect(m_command2, &QPushButton::clicked, this, &Form6::Command2_Click);
+
+    // Where the system's font needs more room for a caption than the layout gives, the
+    // buttons grow to the left rather than cut it off, keeping their right edges and the gap
+    // between them.
+    const int shift = growToTheLeft(m_command2);
+    m_command1->move(m_command1->x() - shift, m_command1->y());
+    growToTheLeft(m_command1);
+
+    setExpandedText(QStringLiteral("プレビュー"));
+}
+
+Form6::~Form6() = default;
+
+void Form6::setExpandedText(const QString& text) {
+    m_original = text;
+    m_text1->setPlainText(text);  // also marks the document as unmodified
+}
+
+QString Form6::currentText() const {
+    const QTextDocument* doc = m_text1->document();
+    if (!doc->isModified()) return m_original;
+    // The box's own text, with its line breaks as CR LF. toPlainText() would turn
+    // no-break spaces into blanks, so the raw text is converted here instead.
+    const QString raw = doc->toRawText();
+    QString out;
+    out.reserve(raw.size() + raw.size() / 32 + 16);
+    for (const QChar ch : raw) {
+        switch (ch.unicode()) {
+            case QChar::ParagraphSeparator:
+            case QChar::LineSeparator:
+            case u'\n':
+                out += u'\r';
+                out += u'\n';
+                break;
+            default:
+                out += ch;
+        }
+    }
+    return out;
+}
+
+void Form6::Command1_Click() {
+    m_platform.setClipboardText(currentText());
+}
+
+void Form6::setReadme(TextEncoding encoding, const QString& fileName) {
+    m_encoding = encoding;
+    m_readmeName = fileName;
+}
+
+void Form6::Command2_Click() {
+    FileDialogRequest request;
+    // The filter offers the files of the proposed name's kind.
+    const QString extension = QFileInfo(m_readmeName).suffix();
+    const QString kind = extension.toLower();
+    request.filterPattern = QStringLiteral("*.") + extension;
+    if (kind == u"txt")
+        request.filterDescription = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(%1)").arg(request.filterPattern);
+    else if (kind == u"md" || kind == u"markdown")
+        request.filterDescription = QStringLiteral("Markdownﾌｧｲﾙ(%1)").arg(request.filterPattern);
+    else
+        request.filterDescription =
+            QStringLiteral("%1ﾌｧｲﾙ(%2)").arg(extension.toUpper(), request.filterPattern);
+    request.initialName = m_readmeName;
+    const std::optional<QString> chosen = m_platform.saveFileName(this, request);
+    if (!chosen) return;
+    m_state.CurrentFileName = chosen->toStdString();
+    if (chosen->isEmpty()) return;
+    const std::string path = chosen->toStdString();
+
+    if (fileExists(path) && !askOverwrite(m_platform, this)) return;
+
+    // The text, then one more line break.
+    const std::string text = currentText().toStdString() + "\r\n";
+    if (saveTextFile(m_platform, this, path, text, cannotWriteHeadline(*chosen), kWholeFile,
+                     m_encoding) == Saved::No)
+        return;
+
+    MessageBoxRequest done;
+    // The dialog gives a full path; a bare name is a name in the working directory.
+    const QString fullPath = QFileInfo(*chosen).absoluteFilePath();
+    done.text = QString::fromStdString(FileTitleFromPath(fullPath.toStdString())) +
+                QStringLiteral("を作成しました");
+    done.title = QStringLiteral("完了");
+    done.buttons = MsgButtons::Ok;
+    done.icon = MsgIcon::None;
+    m_platform.messageBox(this, done);
+}
+
+void Form6::keyPressEvent(QKeyEvent* event) {
+    // Escape would close the window and throw away the user's edits; the close box is the
+    // deliberate way out.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace norvelle

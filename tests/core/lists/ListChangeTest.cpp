@@ -1,0 +1,103 @@
+// A change of a registered list in the core: when it goes on without the lock, when it is
+// refused and why, and what it asks before dropping entries.
+
+#include "core/lists/ListChange.h"
+
+#include "core/io/AtomicFileWriter.h"
+#include "core/io/FileResult.h"
+#include "core/lists/RegisteredLists.h"
+#include "core/text/Items.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+
+namespace norvelle {
+namespace {
+
+using test::readBytes;
+using test::TempDir;
+using test::writeBytes;
+
+class ListChangeTest : public ::testing::Test {
+protected:
+    void TearDown() override { setWriteFaultInjector(nullptr); }
+    static ListChange registering(const char* text) {
+        ListChange change;
+        change.text = text;
+        return change;
+    }
+    TempDir dir;
+};
+
+TEST_F(ListChangeTest, AFolderWithoutLocksGoesOnUnlockedAndABrokenLockFileIsRefused) {
+    using Status = ListChangeResult::Status;
+    // What locking the lock file answers: a file system without locks (NFS without its lock
+    // service, others), and a lock file that is a link, a folder or a named pipe.
+    const struct {
+        int answer;
+        bool changes;
+    } cases[] = {{ENOLCK, true},  {EOPNOTSUPP, true},           {ENOTSUP, true},
+                 {ENOSYS, true},  {ELOOP, false},                {EISDIR, false},
+                 {EIO, false},    {kNotRegularFileError, false}, {kLockTimeoutError, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        writeBytes(kEmailFile, "a\r\n");
+        setWriteFaultInjector([&](std::string_view step, const std::string& path) {
+            return step == "lock" && path == kListLockFile ? c.answer : 0;
+        });
+        const ListChangeResult result = changeListFile(kEmailFile, registering("b"), {});
+        if (c.changes) {
+            EXPECT_EQ(result.status, Status::Done);
+            EXPECT_EQ(readBytes(kEmailFile), "a\r\nb\r\n");
+            continue;
+        }
+        EXPECT_EQ(result.status, Status::Failed);
+        EXPECT_EQ(result.step, ListChangeResult::Step::Lock);
+        EXPECT_EQ(result.errnum, c.answer);
+        EXPECT_EQ(readBytes(kEmailFile), "a\r\n");
+    }
+}
+
+TEST_F(ListChangeTest, AListThatCannotBeReadIsNotReplacedAndAListReadInPartSaysWhatWouldGo) {
+    using Status = ListChangeResult::Status;
+    // Unreadable when the change comes (here a folder in its place): refused with the reason,
+    // nothing written, whatever the user would allow.
+    std::filesystem::create_directory(kEmailFile);
+    ListChangeResult result = changeListFile(kEmailFile, registering("b"), {true, true});
+    EXPECT_EQ(result.status, Status::Failed);
+    EXPECT_EQ(result.step, ListChangeResult::Step::Read);
+    EXPECT_EQ(result.errnum, EISDIR);
+    EXPECT_TRUE(std::filesystem::is_directory(kEmailFile));
+    std::filesystem::remove(kEmailFile);
+
+    // Seven entries past the 10,001 read; one more line holds two of them.
+    std::string entries;
+    for (std::size_t i = 0; i < kMaxListEntries + 5; ++i) entries += "e" + std::to_string(i) + "\r\n";
+    entries += "x,\"y, z\"\r\n";
+    writeBytes(kNeededFilesFile, entries);
+    result = changeListFile(kNeededFilesFile, registering(""), {});
+    EXPECT_EQ(result.status, Status::DropsUnread);
+    EXPECT_EQ(result.dropped, 7u);
+    EXPECT_FALSE(result.droppedAtLeast);
+    EXPECT_EQ(readBytes(kNeededFilesFile), entries);
+
+    // A list that goes on past what is counted: "at least".
+    writeBytes(kHomePageFile, entries);
+    test::resizeFile(kHomePageFile, kMaxCountedListSize + 1);
+    result = changeListFile(kHomePageFile, registering(""), {});
+    EXPECT_EQ(result.status, Status::DropsUnread);
+    EXPECT_TRUE(result.droppedAtLeast);
+    EXPECT_GE(result.dropped, 7u);
+
+    // Allowed: what was read is stored.
+    result = changeListFile(kNeededFilesFile, registering(""), {true, false});
+    EXPECT_EQ(result.status, Status::Done);
+    EXPECT_EQ(loadListFile(kNeededFilesFile).items.size(), kMaxListEntries);
+}
+
+}  // namespace
+}  // namespace norvelle
