@@ -20,8 +20,9 @@ namespace {
 // and that file is the one to look at.
 std::string describeLockFileError(int errnum) {
     const std::string name = kListLockFile;
-    const std::string remedy = name + " は、Norvelle が登録内容を変更するときに使うファイルです。" +
-                               name + " を削除してから、もう一度やり直してください。";
+    const std::string remedy =
+        "\nこれは Norvelle が登録内容を変更するときに使うファイルです。"
+        "削除してから、もう一度やり直してください。";
     switch (errnum) {
         case kLockTimeoutError:
             return describeErrno(errnum);

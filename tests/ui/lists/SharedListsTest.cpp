@@ -140,8 +140,8 @@ TEST_P(SharedListsTest, ALockFileOrAListThatCannotBeUsedIsNamedAndNothingIsWritt
     AppState state;
     const std::unique_ptr<QDialog> d = open(state);
     auto* text = d->findChild<QLineEdit*>("Text1");
-    const QString remedy = ".norvelle.lock は、Norvelle が登録内容を変更するときに使うファイルです。"
-                           ".norvelle.lock を削除してから、もう一度やり直してください。";
+    const QString remedy = "\nこれは Norvelle が登録内容を変更するときに使うファイルです。"
+                           "削除してから、もう一度やり直してください。";
     const QString headline = QString::fromLatin1(l.file) + " の登録内容を変更できませんでした。\n";
     const struct {
         int lockAnswer;   // what locking answers; 0: the list itself is a folder by now
