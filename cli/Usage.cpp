@@ -57,14 +57,16 @@ std::vector<const OptionSpec*> allOptions(std::span<const Command* const> comman
     std::vector<const OptionSpec*> listed;
     for (const Command* command : commands) {
         std::size_t at = listed.size();
-        for (auto it = command->options.rbegin(); it != command->options.rend(); ++it) {
+        // Last to first, so that each new option goes in front of the one after it.
+        for (std::size_t i = command->options.size(); i-- > 0;) {
+            const OptionSpec& option = command->options[i];
             const auto known = std::find_if(listed.begin(), listed.end(), [&](const OptionSpec* o) {
-                return o->name == it->name;
+                return o->name == option.name;
             });
             if (known != listed.end()) {
                 at = static_cast<std::size_t>(known - listed.begin());
             } else {
-                listed.insert(listed.begin() + static_cast<std::ptrdiff_t>(at), &*it);
+                listed.insert(listed.begin() + static_cast<std::ptrdiff_t>(at), &option);
             }
         }
     }
