@@ -3,14 +3,11 @@
 
 #include "cli/LoadData.h"
 
-#include "core/document/SoftwareDataFile.h"
+#include "core/document/SoftwareDataLoad.h"
 #include "core/io/FileReader.h"
 #include "core/lists/RegisteredLists.h"
-#include "core/text/Cp932.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <optional>
 
 namespace norvelle::cli {
@@ -31,14 +28,20 @@ int folderError(const std::string& path) {
     return folder.folder ? 0 : ENOTDIR;
 }
 
+// Where the needed files cannot be read from, and why.
+struct ListsError {
+    std::string path;
+    int errnum = 0;
+};
+
 // The needed-files list as the main window fills it at start-up: the fixed entries, then
 // those of Needfiles.dat in the lists folder. Nothing when that file exists, or may exist,
 // but cannot be read: a Readme without the user's registered files would be quietly wrong.
 std::optional<std::vector<std::string>> neededFileList(const std::string& listsDir,
-                                                       Messages& messages) {
+                                                       ListsError& error) {
     if (!listsDir.empty()) {
         if (int err = folderError(listsDir)) {
-            messages.cannotRead(listsDir, err);
+            error = {listsDir, err};
             return std::nullopt;
         }
     }
@@ -46,7 +49,7 @@ std::optional<std::vector<std::string>> neededFileList(const std::string& listsD
         listsDir.empty() ? std::string(kNeededFilesFile) : listsDir + "/" + kNeededFilesFile;
     const ListFile list = loadListFile(path);
     if (list.state == ListFile::State::Unreadable) {
-        messages.cannotRead(path, list.errnum);
+        error = {path, list.errnum};
         return std::nullopt;
     }
     return neededFileEntries(list);
@@ -56,51 +59,40 @@ std::optional<std::vector<std::string>> neededFileList(const std::string& listsD
 
 int loadSoftwareData(const std::string& path, const std::string& listsDir, Messages& messages,
                      LoadedData& loaded) {
-    // The window reads no more than the largest software data file; neither does this. The
-    // buffer starts at the file's size (a real one is a few hundred bytes) and grows only for
-    // a file that grows or a pipe, so a start is not spent clearing a megabyte.
-    constexpr std::size_t kCap = kMaxSoftwareDataFileSize + 1;
-    FileReader file;
-    std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(
-                          fileSize(path).value_or(4096) + 1, kCap)),
-                      '\0');
-    std::size_t filled = 0;
-    int err = file.open(path);
-    for (std::size_t count = 1; err == 0 && count > 0 && filled < kCap; filled += count) {
-        if (filled == bytes.size()) bytes.resize(std::min(bytes.size() * 2, kCap));
-        err = file.read(bytes.data() + filled, bytes.size() - filled, count);
-    }
-    if (err != 0) return messages.cannotRead(path, err);
-    const bool tooLarge = filled > kMaxSoftwareDataFileSize;
-    bytes.resize(std::min(filled, kMaxSoftwareDataFileSize));
+    using Status = LoadedSoftwareData::Status;
+    // The list's length decides how many positions the file's reading takes, so the list comes
+    // first; a file that cannot be read is still named before a list that cannot.
+    ListsError listsError;
+    const std::optional<std::vector<std::string>> entries = neededFileList(listsDir, listsError);
+    // A command reads the pipe it is named, as other programs do.
+    const LoadedSoftwareData sft =
+        loadSoftwareDataFile(path, entries ? entries->size() : 0, PipesAndDevices::Read);
+    if (sft.status == Status::CannotRead) return messages.cannotRead(path, sft.errnum);
+    if (!entries) return messages.cannotRead(listsError.path, listsError.errnum);
 
-    const std::optional<std::vector<std::string>> entries = neededFileList(listsDir, messages);
-    if (!entries) return kExitIoError;
-
-    const SoftwareDataFile sft = parseSoftwareDataFile(decodeCp932(bytes), entries->size());
-    if (tooLarge || !sft.versionAccepted) {
+    if (sft.status != Status::Loaded) {
         // The window's own warning first, so that its users know it again.
         messages.file(path, "これは、Norvelle Ver 2.0xのソフトデータではありません");
         std::string why;
-        if (tooLarge) {
+        if (sft.status == Status::TooLarge) {
             why = "it is larger than " + std::to_string(kMaxSoftwareDataFileSize >> 20) +
                   " MiB, which no software data file is";
-        } else if (sft.items.empty()) {
+        } else if (sft.status == Status::Empty) {
             why = "the file is empty";
         } else {
             std::string accepted;
             for (std::string_view v : kAcceptedFileVersions)
                 accepted += (accepted.empty() ? "" : ", ") + std::string(v);
-            why = "its first line is \"" + printable(excerpt(sft.items[0], 40)) +
+            why = "its first line is \"" + printable(excerpt(sft.firstLine, 40)) +
                   "\", which does not end in one of " + accepted;
         }
         messages.file(path, "not software data of Norvelle 2.0x: " + why);
         return kExitNotSoftwareData;
     }
 
-    loaded.versionLine = sft.items[0];
+    loaded.versionLine = sft.firstLine;
     for (const std::string& name : *entries) loaded.data.neededFiles.push_back({name, false});
-    applySoftwareDataFile(sft, loaded.data);
+    applySoftwareDataFile(sft.file, loaded.data);
     return kExitOk;
 }
 

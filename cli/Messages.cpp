@@ -3,54 +3,18 @@
 #include "cli/Messages.h"
 #include "cli/Output.h"
 
-#include "core/io/FileResult.h"
+#include "core/io/FileErrorReasons.h"
 #include "core/plugin/PluginStream.h"
 
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <ostream>
 
 namespace norvelle::cli {
 
 std::string reasonFor(int errnum) {
-    switch (errnum) {
-        case kNotRegularFileError:
-            return "not a regular file";
-        case kUnsafeLinkError:
-            return "refusing to follow another user's symbolic link in a shared folder";
-        case kFolderNotWritableError:
-            return "the folder is not writable: Norvelle replaces a file whole";
-        case kTooLargeError:
-            return "too large for Norvelle to read";
-        case kInvalidNameError:
-            return "not a name Windows allows (< > : \" | ? * or a dot or space at the end)";
-        default:
-            break;
-    }
-    // The reasons the file layer gives, in words of its own: the Windows C library words some
-    // differently, and a script's log should read the same wherever it ran.
-    static const std::map<int, const char*> kReasons = {
-        {ENOENT, "No such file or directory"},
-        {EACCES, "Permission denied"},
-        {EPERM, "Operation not permitted"},
-        {EISDIR, "Is a directory"},
-        {ENOTDIR, "Not a directory"},
-        {ENOSPC, "No space left on device"},
-        {EBUSY, "Device or resource busy"},
-        {EEXIST, "File exists"},
-        {EROFS, "Read-only file system"},
-        {EIO, "Input/output error"},
-        {ENAMETOOLONG, "File name too long"},
-        {EPIPE, "Broken pipe"},
-        {EMFILE, "Too many open files"},
-        {ENOMEM, "Cannot allocate memory"},
-        {ENOTSUP, "Operation not supported"},
-        {EBADF, "Bad file descriptor"},
-        {ELOOP, "Too many levels of symbolic links"},
-    };
-    const auto known = kReasons.find(errnum);
-    return known != kReasons.end() ? known->second : std::strerror(errnum);
+    const FileErrorReason* reason = findFileErrorReason(errnum);
+    return reason && reason->english ? reason->english : std::strerror(errnum);
 }
 
 std::string printable(std::string_view text) {

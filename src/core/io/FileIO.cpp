@@ -76,6 +76,24 @@ ReadResult readTextFile(const std::string& path, std::uint64_t limit) {
     return result;
 }
 
+ReadResult readAnyFileBytes(const std::string& path, std::uint64_t limit) {
+    ReadResult result;
+    FileReader file;
+    int err = file.open(path);
+    if (err == 0) {
+        // The size sizes the first buffer only: a pipe has none, and a file may grow.
+        err = readToLimit([&file](char* buffer, std::size_t size,
+                                  std::size_t& count) { return file.read(buffer, size, count); },
+                          fileSize(path).value_or(4096), limit, result);
+    }
+    if (err != 0) {
+        result.status = err == ENOENT || err == ENOTDIR ? ReadResult::Status::Missing
+                                                        : ReadResult::Status::Error;
+        result.errnum = err;
+    }
+    return result;
+}
+
 bool fileExists(const std::string& path) {
     return lookUpFile(path).state == FileState::Present;
 }

@@ -32,6 +32,9 @@ FileLookup lookUpFile(const std::string& path);
 bool fileExists(const std::string& path);  // Present: any kind of file or folder
 std::optional<std::uint64_t> fileSize(const std::string& path);  // regular files only
 
+// readFileBytes for what FileReader reads: any kind of file but a folder, a named pipe too.
+ReadResult readAnyFileBytes(const std::string& path, std::uint64_t limit = kWholeFile);
+
 // A file read from start to end a piece at a time. Unlike readFileBytes it reads any kind of
 // file but a folder, a named pipe too: whoever names one to a command means it.
 class FileReader {

@@ -20,7 +20,7 @@ struct ReadResult {
     enum class Status { Ok, Missing, Error };
     Status status = Status::Missing;
     std::string bytes;  // the whole file when Ok
-    int errnum = 0;     // why, when Error
+    int errnum = 0;     // why, when Error; ENOENT or ENOTDIR when Missing
     // Ok, but the file is longer than the caller's limit: `bytes` holds only its start.
     bool truncated = false;
 

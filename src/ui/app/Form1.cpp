@@ -291,12 +291,12 @@ void Form1::sink_Click() {
 }
 
 void Form1::softl_Click() {
-    if (auto loaded = loadSoftwareData(m_platform, m_state, this, softwareData()))
+    if (auto loaded = openSoftwareData(m_platform, m_state, this, softwareData()))
         showLoadedDocument(*loaded);
 }
 
 void Form1::openDocument(const std::string& path) {
-    if (auto loaded = loadSoftwareDataFile(m_platform, m_state, this, path, softwareData()))
+    if (auto loaded = openSoftwareDataFile(m_platform, m_state, this, path, softwareData()))
         showLoadedDocument(*loaded);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/document/AppState.h"
 #include "core/document/SoftwareDataFile.h"
+#include "core/document/SoftwareDataLoad.h"
 #include "core/io/FileReader.h"
 #include "ui/platform/Messages.h"
 #include "ui/platform/Platform.h"
@@ -45,32 +46,30 @@ SaveOutcome saveSoftwareData(Platform& platform, AppState& state, QWidget* paren
     return SaveOutcome::Saved;
 }
 
-std::optional<SoftwareData> loadSoftwareData(Platform& platform, AppState& state,
-                                             QWidget* parent, const SoftwareData& form) {
+std::optional<SoftwareData> openSoftwareData(Platform& platform, AppState& state, QWidget* parent,
+                                             const SoftwareData& form) {
     const std::optional<QString> chosen = platform.openFileName(parent, softwareDataDialog());
     if (!chosen) return std::nullopt;
     state.CurrentFileName = chosen->toStdString();
     if (chosen->isEmpty()) return std::nullopt;
-    return loadSoftwareDataFile(platform, state, parent, state.CurrentFileName, form);
+    return openSoftwareDataFile(platform, state, parent, state.CurrentFileName, form);
 }
 
-std::optional<SoftwareData> loadSoftwareDataFile(Platform& platform, AppState& state,
+std::optional<SoftwareData> openSoftwareDataFile(Platform& platform, AppState& state,
                                                  QWidget* parent, const std::string& path,
                                                  const SoftwareData& form) {
     state.CurrentFileName = path;
-    // A file that is missing, cannot be read or is far too large is not software data
-    // either. A rejected file leaves the form as it was, needed-file selection included.
-    const ReadResult read = readTextFile(path, kMaxSoftwareDataFileSize);
-    const SoftwareDataFile file = read.ok() && !read.truncated
-                                      ? parseSoftwareDataFile(read.bytes, form.neededFiles.size())
-                                      : SoftwareDataFile{};
-    if (!file.versionAccepted) {
+    // Whatever the reason, a refused file is no software data to the user. It leaves the form
+    // as it was, needed-file selection included.
+    const LoadedSoftwareData loaded =
+        loadSoftwareDataFile(path, form.neededFiles.size(), PipesAndDevices::Refused);
+    if (loaded.status != LoadedSoftwareData::Status::Loaded) {
         warnNotSoftwareData(platform, parent);
         return std::nullopt;
     }
-    SoftwareData loaded = form;
-    applySoftwareDataFile(file, loaded);
-    return loaded;
+    SoftwareData data = form;
+    applySoftwareDataFile(loaded.file, data);
+    return data;
 }
 
 }  // namespace norvelle

@@ -28,12 +28,12 @@ SaveOutcome saveSoftwareData(Platform& platform, AppState& state, QWidget* paren
 // The load command: asks for a file and reads it against the form as it is now. The form as
 // the file leaves it, or nothing when the user cancelled or the file was refused (with the
 // usual warning); state.CurrentFileName names the file chosen either way.
-std::optional<SoftwareData> loadSoftwareData(Platform& platform, AppState& state,
-                                             QWidget* parent, const SoftwareData& form);
+std::optional<SoftwareData> openSoftwareData(Platform& platform, AppState& state, QWidget* parent,
+                                             const SoftwareData& form);
 
 // The load command's second half, for a file already chosen (one named on the command line
 // or dropped on the window).
-std::optional<SoftwareData> loadSoftwareDataFile(Platform& platform, AppState& state,
+std::optional<SoftwareData> openSoftwareDataFile(Platform& platform, AppState& state,
                                                  QWidget* parent, const std::string& path,
                                                  const SoftwareData& form);
 

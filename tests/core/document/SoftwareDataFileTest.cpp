@@ -1,10 +1,17 @@
 #include "core/document/SoftwareDataFile.h"
+#include "core/document/SoftwareDataLoad.h"
+#include "core/io/FileResult.h"
 #include "core/text/Cp932.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace norvelle::test {
@@ -153,6 +160,64 @@ TEST(SoftwareDataFileReader, SelectsOnlyPositionsThatNameAnEntry) {
     const SoftwareDataFile unbounded = parseSoftwareDataFile(
         withIndexItems({std::to_string(highest), std::to_string(highest) + "0", "12"}));
     EXPECT_EQ(unbounded.selectedPositions, (std::vector<std::size_t>{12, highest}));
+}
+
+// What the window and the command line are told about a file, read by either rule.
+TEST(SoftwareDataLoad, TellsWhyAFileIsRefused) {
+    using Status = LoadedSoftwareData::Status;
+    TempDir dir;
+    std::vector<std::string> good = {R"("Norvelle Ver 2.06")", sjis(R"("名前")")};
+    for (int i = 1; i < 14; ++i) good.push_back(R"("")");
+    good.insert(good.end(), {"2", "0", "1"});
+    writeBytes("good.sft", lines(good));
+    writeBytes("old.sft", lines({R"("Norvelle Ver 2.04")"}));
+    writeBytes("empty.sft", "");
+    // At the limit a file is still read; one byte more and it is no software data.
+    std::string full = lines({R"("Norvelle Ver 2.06")"});
+    full.resize(kMaxSoftwareDataFileSize, ' ');
+    writeBytes("full.sft", full);
+    writeBytes("over.sft", full + " ");
+    std::filesystem::create_directory("folder.sft");
+
+    const struct {
+        const char* name;
+        Status status;
+        int errnum;
+        const char* firstLine;
+    } cases[] = {
+        {"good.sft", Status::Loaded, 0, "Norvelle Ver 2.06"},
+        {"full.sft", Status::Loaded, 0, "Norvelle Ver 2.06"},
+        {"old.sft", Status::NotSoftwareData, 0, "Norvelle Ver 2.04"},
+        {"empty.sft", Status::Empty, 0, ""},
+        {"over.sft", Status::TooLarge, 0, ""},
+        {"missing.sft", Status::CannotRead, ENOENT, ""},
+        // Windows says only that the path is not there.
+        {"good.sft/x", Status::CannotRead, kOnWindows ? ENOENT : ENOTDIR, ""},
+        {"folder.sft", Status::CannotRead, EISDIR, ""},
+    };
+    for (const PipesAndDevices pipes : {PipesAndDevices::Refused, PipesAndDevices::Read}) {
+        for (const auto& c : cases) {
+            const LoadedSoftwareData loaded = loadSoftwareDataFile(c.name, 2, pipes);
+            EXPECT_EQ(loaded.status, c.status) << c.name;
+            EXPECT_EQ(loaded.errnum, c.errnum) << c.name;
+            EXPECT_EQ(loaded.firstLine, c.firstLine) << c.name;
+        }
+        // Decoded, and read against a list of two entries: "2" is no position of it.
+        const LoadedSoftwareData loaded = loadSoftwareDataFile("good.sft", 2, pipes);
+        EXPECT_EQ(loaded.file.fields[0], "名前");
+        EXPECT_EQ(loaded.file.selectedPositions, (std::vector<std::size_t>{0}));
+    }
+
+    if (!makeNamedPipe("pipe.sft")) return;
+    const LoadedSoftwareData refused =
+        loadSoftwareDataFile("pipe.sft", 2, PipesAndDevices::Refused);
+    EXPECT_EQ(refused.status, Status::CannotRead);
+    EXPECT_EQ(refused.errnum, kNotRegularFileError);
+    std::thread writer([&good] { std::ofstream("pipe.sft", std::ios::binary) << lines(good); });
+    const LoadedSoftwareData piped = loadSoftwareDataFile("pipe.sft", 6, PipesAndDevices::Read);
+    writer.join();
+    EXPECT_EQ(piped.status, Status::Loaded);
+    EXPECT_EQ(piped.file.selectedPositions, (std::vector<std::size_t>{0, 1, 2}));
 }
 
 }  // namespace

@@ -41,11 +41,15 @@ ReadResult readFileBytes(const std::string& path, std::uint64_t limit) {
         return result;
     };
     auto notRegular = [&fail] { return fail(kNotRegularFileError); };
+    auto missing = [&result](int errnum) {
+        result.errnum = errnum;
+        return result;
+    };
 
     // Look before opening: opening a named pipe or a device may block or have effects.
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return result;  // Missing
+        if (errno == ENOENT || errno == ENOTDIR) return missing(errno);
         return fail(errno);
     }
     if (S_ISDIR(st.st_mode)) return fail(EISDIR);
@@ -54,7 +58,7 @@ ReadResult readFileBytes(const std::string& path, std::uint64_t limit) {
     // O_NONBLOCK too, in case the path was swapped for a pipe since the look above.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        if (errno == ENOENT) return result;
+        if (errno == ENOENT) return missing(errno);
         return fail(errno);
     }
     if (::fstat(fd, &st) != 0) {

@@ -82,7 +82,11 @@ ReadResult readFileBytes(const std::string& path, std::uint64_t limit) {
     };
 
     HANDLE handle = INVALID_HANDLE_VALUE;
-    if (int err = openForReading(path, handle)) return isMissing(err) ? result : fail(err);
+    if (int err = openForReading(path, handle)) {
+        if (!isMissing(err)) return fail(err);
+        result.errnum = err;
+        return result;
+    }
     LARGE_INTEGER size{};
     if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileSizeEx(handle, &size)) {
         ::CloseHandle(handle);
