@@ -187,29 +187,5 @@ TEST_F(WindowsFileIO, AFileHeldForAMomentIsReadOnceItIsLetGo) {
     EXPECT_EQ(r.bytes, "a\r\n");
 }
 
-TEST_F(WindowsFileIO, ANewTextThatCouldNotTakeTheOldFilesPlaceIsKeptAndNamed) {
-    // Replacing took the old file away and could not put the new one in its place (as
-    // ReplaceFileW may leave it): the hidden temporary file is all that holds the text.
-    writeBytes("Readme.txt", "old");
-    setWriteFaultInjector([](std::string_view step, const std::string&) {
-        if (step != "rename") return 0;
-        ::DeleteFileW(L"Readme.txt");
-        return EBUSY;
-    });
-    const WriteResult written = writeFileAtomic("Readme.txt", "new");
-    EXPECT_FALSE(written.ok);
-    ASSERT_FALSE(written.keptIn.empty());
-    EXPECT_EQ(readBytes(written.keptIn), "new");
-    EXPECT_TRUE(attributesOf(written.keptIn) & FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_EQ(namesIn("."), (std::set<std::string>{written.keptIn}));
-
-    // A write that fails with the old file in place leaves no such file.
-    writeBytes("Readme.txt", "old");
-    setWriteFaultInjector([](std::string_view step, const std::string&) {
-        return step == "rename" ? EBUSY : 0;
-    });
-    EXPECT_TRUE(writeFileAtomic("Readme.txt", "new").keptIn.empty());
-}
-
 }  // namespace
 }  // namespace norvelle
