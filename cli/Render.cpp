@@ -115,7 +115,6 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
         return messages.usage("unexpected argument " + printable(a.operands[0]));
     if (!a.has("--data")) return messages.usage("render needs --data FILE.sft");
     if (!a.has("--plugin")) return messages.usage("render needs --plugin FILE.spd");
-    RenderOptions options;
     // The Readme is written as its plugin is, unless the user says otherwise.
     std::optional<TextEncoding> readmeEncoding;
     if (a.has("--encoding")) {
@@ -128,9 +127,6 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
             return messages.usage("--encoding is cp932 or utf-8, not " + printable(encoding));
         }
     }
-    options.strict = a.has("--strict");
-    options.replaceUnencodable = a.has("--replace-unencodable");
-
     LoadedData loaded;
     if (int code = loadSoftwareData(a.value("--data"), a.value("--lists-dir"), messages, loaded))
         return code;
@@ -141,8 +137,10 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
         return err == kTooLargeError ? messages.lineTooLong(pluginPath, plugin.line())
                                      : messages.cannotRead(pluginPath, err);
     }
-    options.pluginEncoding = plugin.encoding();
-    options.readmeEncoding = readmeEncoding.value_or(plugin.encoding());
+    RenderOptions options = plugin.renderOptions();
+    if (readmeEncoding) options.readmeEncoding = *readmeEncoding;
+    options.strict = a.has("--strict");
+    options.replaceUnencodable = a.has("--replace-unencodable");
 
     ReadmeOutput output(a.value("--output"), out);
     const std::string outputName = output.name();

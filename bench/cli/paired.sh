@@ -8,6 +8,7 @@
 #   bench/cli/paired.sh                                  # 128 MiB, 10 rounds, in /tmp
 #   OLD=build/h-speed-old/cli/norvelle-cli BENCH_DIR=/dev/shm/nb PAIRS=15 bench/cli/paired.sh
 #   UTF8=1 bench/cli/paired.sh                           # and a UTF-8 plugin of 128 MiB
+#                                                        # (and the older one on it, with OLD)
 #
 # NORVELLE_CLI is the program measured (default: a release build in build/cli-release, as
 # render_bench.sh makes it); OLD, when set, is measured beside it and must write the same
@@ -43,6 +44,10 @@ fi
 if [[ -n ${UTF8:-} ]]; then
   names+=(utf8)
   commands+=("\"$cli\" render --data form.sft --lists-dir lists --plugin plugin-utf8.spd --output out-utf8")
+  if [[ -n $old ]]; then
+    names+=(old-utf8)
+    commands+=("\"$old\" render --data form.sft --lists-dir lists --plugin plugin-utf8.spd --output out-old-utf8")
+  fi
 fi
 n=${#names[@]}
 
@@ -71,6 +76,10 @@ for ((r = 1; r <= pairs; r++)); do
   cmp -s out-cat plugin.spd || { echo "paired: cat did not copy the plugin" >&2; exit 1; }
   if [[ -n $old ]] && ! cmp -s out-new out-old; then
     echo "paired: the two programs wrote different Readmes (round $r)" >&2
+    exit 1
+  fi
+  if [[ -n $old && -n ${UTF8:-} ]] && ! cmp -s out-utf8 out-old-utf8; then
+    echo "paired: the two programs wrote different UTF-8 Readmes (round $r)" >&2
     exit 1
   fi
 done

@@ -48,9 +48,6 @@ public:
     // Reads up to `size` bytes; `count` 0 means the end of the file.
     int read(char* buffer, std::size_t size, std::size_t& count);
     int readAll(std::string& bytes);  // appends all that is left
-    // Goes back to the start of a regular file, to read it again; ESPIPE for anything else
-    // (a pipe or a device cannot give its bytes twice).
-    int rewind();
     void close();
 
 private:

@@ -1,14 +1,13 @@
 #include "core/plugin/ExpandPlugin.h"
 
-#include "core/io/FileReader.h"
 #include "core/plugin/ExpandLine.h"
+#include "core/plugin/PluginFile.h"
 #include "core/plugin/PluginStream.h"
 #include "core/plugin/TokenValue.h"
 #include "core/text/Cp932.h"
 #include "core/text/Lines.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <functional>
 
@@ -73,26 +72,18 @@ bool expandTemplate(std::string_view text, const TokenTable& tokens, std::string
 ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
                           const ExpandLimits& limits) {
     ExpandResult result;
-    ReadResult read = readFileBytes(path, limits.pluginSize);
-    if (!read.ok()) {
-        result.errnum = read.status == ReadResult::Status::Missing ? ENOENT : read.errnum;
+    PluginFile plugin;
+    if (int err = plugin.openWhole(path, limits.pluginSize)) {
+        result.errnum = err;
         return result;
     }
-    if (read.truncated) {
-        result.errnum = kTooLargeError;
-        return result;
-    }
+    result.encoding = plugin.encoding();
 
-    // How the plugin is written is decided here, once, and goes on with its text.
-    result.encoding = detectEncoding(read.bytes);
-
-    // The same driver as norvelle-cli's, so the preview holds exactly what the command line
+    // The same expansion as norvelle-cli's, so the preview holds exactly what the command line
     // writes: a block of whole lines at a time, so a large plugin is never held decoded as a
     // whole beside its bytes and its text.
-    RenderOptions options;
-    options.pluginEncoding = result.encoding;
+    RenderOptions options = plugin.renderOptions();
     options.readmeEncoding = TextEncoding::Utf8;  // the text, not yet a file
-    options.maxLineSize = SIZE_MAX;               // the plugin is within its limit already
     options.maxReadmeSize = limits.textSize;
     options.finalLineBreak = false;
     RenderSinks sinks;
@@ -102,9 +93,9 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
     };
     // Japanese text grows by half from code page 932 to UTF-8; reserving does not yet take
     // memory that is never written.
-    const std::size_t size = read.bytes.size();
+    const std::size_t size = plugin.bytes().size();
     result.text.reserve(std::min(size + size / 2 + size / 8 + 64, limits.textSize));
-    if (renderReadme(pluginSource(read.bytes), data, options, sinks).status ==
+    if (renderReadme(plugin.source(), data, options, sinks).status ==
         RenderResult::Status::TooLarge) {
         std::string().swap(result.text);  // gives the memory back at once
         result.textTooLarge = true;

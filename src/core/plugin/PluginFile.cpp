@@ -2,43 +2,75 @@
 
 #include "core/io/ScratchFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace norvelle {
+
+namespace {
+
+// What the decision read is held in memory up to this much; a UTF-8 plugin larger than that
+// waits in a scratch file, so that render's memory stays a few megabytes whatever the plugin.
+constexpr std::size_t kKeptInMemory = std::size_t{1} << 20;
+
+int streamError() { return errno != 0 ? errno : EIO; }
+
+}  // namespace
 
 PluginFile::~PluginFile() {
     if (m_spool) std::fclose(m_spool);
 }
 
+int PluginFile::keep(const char* bytes, std::size_t count) {
+    const std::size_t inMemory = std::min(count, kKeptInMemory - std::min(kKeptInMemory, m_kept.size()));
+    m_kept.append(bytes, inMemory);
+    if (inMemory == count) return 0;
+    errno = 0;
+    if (!m_spool && !(m_spool = openScratchFile())) return streamError();
+    if (std::fwrite(bytes + inMemory, 1, count - inMemory, m_spool) != count - inMemory)
+        return streamError();
+    return 0;
+}
+
 int PluginFile::readFile(char* buffer, std::size_t size, std::size_t& count) {
     count = 0;
-    if (m_replaying) {
-        errno = 0;
-        count = std::fread(buffer, 1, size, m_spool);
-        if (count > 0) return 0;
-        if (std::ferror(m_spool)) return errno != 0 ? errno : EIO;
-        m_replaying = false;
-    }
+    if (!m_fileOpen) return 0;
     if (int err = m_file.read(buffer, size, count)) return err;
-    if (m_spooling && count > 0) {
-        errno = 0;
-        if (std::fwrite(buffer, 1, count, m_spool) != count) return errno != 0 ? errno : EIO;
+    return m_keeping && count > 0 ? keep(buffer, count) : 0;
+}
+
+int PluginFile::giveKept(char* buffer, std::size_t size, std::size_t& count) {
+    count = std::min(size, m_kept.size() - m_keptGiven);
+    if (count > 0) {
+        std::memcpy(buffer, m_kept.data() + m_keptGiven, count);
+        m_keptGiven += count;
+        return 0;
+    }
+    if (!m_spool) return 0;
+    errno = 0;
+    if (!m_spoolRewound) {
+        if (std::fflush(m_spool) != 0 || std::fseek(m_spool, 0, SEEK_SET) != 0)
+            return streamError();
+        m_spoolRewound = true;
+    }
+    count = std::fread(buffer, 1, size, m_spool);
+    if (count == 0 && std::ferror(m_spool)) return streamError();
+    if (count == 0) {
+        std::fclose(m_spool);
+        m_spool = nullptr;
     }
     return 0;
 }
 
 int PluginFile::open(const std::string& path, std::size_t maxLine) {
+    m_maxLine = maxLine;
     if (int err = m_file.open(path)) return err;
-    const bool rereadable = m_file.rewind() == 0;
-    if (!rereadable) {
-        errno = 0;
-        m_spool = openScratchFile();
-        if (!m_spool) return errno != 0 ? errno : EIO;
-        m_spooling = true;
-    }
+    m_fileOpen = true;
+    m_keeping = true;
 
     // Blocks of whole lines, as the expansion reads them: a file that is no plugin (a disk
-    // image, /dev/zero) is refused at the same line, and no more of it is held.
+    // image, /dev/zero) is refused at the same line, and no more of it is kept.
     EncodingDetector detector;
     PluginBlockReader reader([this](char* buffer, std::size_t size,
                                     std::size_t& count) { return readFile(buffer, size, count); },
@@ -49,21 +81,46 @@ int PluginFile::open(const std::string& path, std::size_t maxLine) {
             m_line = reader.line();
             return err;
         }
-        if (block.empty() || detector.look(block)) break;
+        if (detector.look(block)) break;
+        if (block.empty()) {
+            // Read to its end: the plugin is what was read, even if the file grows now.
+            m_file.close();
+            m_fileOpen = false;
+            m_checkedUtf8 = detector.encoding() == TextEncoding::Utf8;
+            break;
+        }
     }
     m_encoding = detector.encoding();
-
-    if (rereadable) return m_file.rewind();
-    m_spooling = false;
-    m_replaying = true;
-    errno = 0;
-    if (std::fflush(m_spool) != 0 || std::fseek(m_spool, 0, SEEK_SET) != 0)
-        return errno != 0 ? errno : EIO;
+    m_keeping = false;
     return 0;
+}
+
+int PluginFile::openWhole(const std::string& path, std::uint64_t limit) {
+    ReadResult read = readFileBytes(path, limit);
+    if (!read.ok()) return read.errnum != 0 ? read.errnum : ENOENT;
+    if (read.truncated) return kTooLargeError;
+    m_kept = std::move(read.bytes);
+    m_encoding = detectEncoding(m_kept);
+    m_checkedUtf8 = m_encoding == TextEncoding::Utf8;
+    m_maxLine = std::max<std::size_t>(m_maxLine, m_kept.size());
+    return 0;
+}
+
+RenderOptions PluginFile::renderOptions() const {
+    RenderOptions options;
+    options.pluginEncoding = m_encoding;
+    options.readmeEncoding = m_encoding;
+    options.maxLineSize = m_maxLine;
+    options.pluginCheckedUtf8 = m_checkedUtf8;
+    return options;
 }
 
 PluginSource PluginFile::source() {
     return [this](char* buffer, std::size_t size, std::size_t& count) {
+        if (m_keptGiven < m_kept.size() || m_spool) {
+            if (int err = giveKept(buffer, size, count)) return err;
+            if (count > 0) return 0;
+        }
         return readFile(buffer, size, count);
     };
 }

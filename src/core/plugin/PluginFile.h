@@ -5,15 +5,19 @@
 #include "core/text/TextEncoding.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace norvelle {
 
-// A plugin file of any size, as norvelle-cli reads it: its encoding is decided first, reading
-// as far as the decision needs (the whole file for UTF-8, a few bytes for Japanese text in
-// code page 932), and the plugin is then read again from its start. A pipe or a device gives
-// its bytes only once, so what the decision read of it waits in a scratch file meanwhile.
+// A plugin file, read once from its start to its end, for the window and the command line
+// alike. Its encoding is decided on the bytes read first: the whole file for UTF-8 without a
+// byte-order mark, a few bytes for Japanese text in code page 932. Those bytes are kept (in
+// memory, and past a few megabytes in a scratch file) and handed out first, so the expansion
+// reads exactly the bytes whose encoding was decided, even if the file changes meanwhile, and
+// a pipe gives its plugin as a file does.
 class PluginFile {
 public:
     PluginFile() = default;
@@ -21,24 +25,42 @@ public:
     PluginFile(const PluginFile&) = delete;
     PluginFile& operator=(const PluginFile&) = delete;
 
-    // Opens the plugin and decides its encoding. 0, an errno, or kTooLargeError for a line
-    // longer than `maxLine`, which line() then numbers.
+    // The command line's way: any kind of file but a folder, of any size, read as far as the
+    // decision needs. 0, an errno, or kTooLargeError for a line longer than `maxLine`, which
+    // line() then numbers.
     int open(const std::string& path, std::size_t maxLine = kMaxPluginLineSize);
+
+    // The window's way: a regular file of at most `limit` bytes, read whole at once (a pipe
+    // that no program writes to would hang the window). kTooLargeError for a longer file.
+    int openWhole(const std::string& path, std::uint64_t limit);
 
     TextEncoding encoding() const { return m_encoding; }
     std::size_t line() const { return m_line; }
+
+    // After openWhole: the whole file.
+    std::string_view bytes() const { return m_kept; }
+
+    // How this plugin expands by default: its lines as read, into a Readme in its encoding.
+    RenderOptions renderOptions() const;
 
     // The plugin from its start; one source at a time, read once.
     PluginSource source();
 
 private:
     int readFile(char* buffer, std::size_t size, std::size_t& count);
+    int keep(const char* bytes, std::size_t count);
+    int giveKept(char* buffer, std::size_t size, std::size_t& count);
 
     FileReader m_file;
-    std::FILE* m_spool = nullptr;  // what was read of a pipe or device
-    bool m_spooling = false;       // every byte read goes to the spool too
-    bool m_replaying = false;      // the spool is read before the rest of the file
+    bool m_fileOpen = false;
+    bool m_keeping = false;        // every byte read is kept for the expansion
+    std::string m_kept;            // what was read while deciding, the first of it
+    std::size_t m_keptGiven = 0;   // of m_kept, handed out again
+    std::FILE* m_spool = nullptr;  // the rest of it, past kKeptInMemory
+    bool m_spoolRewound = false;
+    std::size_t m_maxLine = kMaxPluginLineSize;
     TextEncoding m_encoding = TextEncoding::Cp932;
+    bool m_checkedUtf8 = false;  // UTF-8 without a mark, every byte of it looked at
     std::size_t m_line = 0;
 };
 

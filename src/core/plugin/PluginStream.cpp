@@ -428,7 +428,7 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
     };
     if (!readme.put(byteOrderMark(options.readmeEncoding))) return result;
 
-    TextBlocks text(options.pluginEncoding);
+    TextBlocks text(options.pluginEncoding, options.pluginCheckedUtf8);
     std::string_view decoded;
     std::string expanded;  // what the expansion has not flushed yet
     std::vector<MarkerProblem> problems;

@@ -75,6 +75,9 @@ struct RenderOptions {
     // plugin's encoding, unless the user asks for another.
     TextEncoding pluginEncoding = TextEncoding::Cp932;
     TextEncoding readmeEncoding = TextEncoding::Cp932;
+    // The plugin is UTF-8 whose every byte was found valid when its encoding was decided
+    // (PluginFile knows), so it is not checked again.
+    bool pluginCheckedUtf8 = false;
     // Write "?" for a character that code page 932 cannot hold, rather than fail.
     bool replaceUnencodable = false;
     // Check the markers first: a plugin with an unknown or unclosed marker makes no Readme.

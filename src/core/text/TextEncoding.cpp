@@ -159,9 +159,10 @@ std::string decodeText(std::string_view bytes, TextEncoding encoding) {
 std::string_view TextBlocks::of(std::string_view block) {
     if (m_first) block = withoutByteOrderMark(block, m_encoding);
     m_first = false;
-    // Checked even for a file that was valid UTF-8 throughout when its encoding was decided:
-    // the command line reads a plugin again after deciding, and what it reads then may have
-    // changed. Whatever comes out is valid UTF-8, which everything after relies on.
+    if (m_checked) return block;
+    // Checked even where the file was found valid UTF-8 throughout: one that starts with the
+    // byte-order mark is decided on its first bytes, and its rest may be anything. Whatever
+    // comes out is valid UTF-8, which everything after relies on.
     if (m_encoding != TextEncoding::Cp932 && validUtf8Length(block) == block.size()) return block;
     m_decoded.clear();
     appendDecoded(block, m_encoding, m_decoded);

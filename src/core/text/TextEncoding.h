@@ -69,13 +69,17 @@ std::string decodeText(std::string_view bytes, TextEncoding encoding);
 // already. Always valid UTF-8, whatever the bytes.
 class TextBlocks {
 public:
-    explicit TextBlocks(TextEncoding encoding) : m_encoding(encoding) {}
+    // `checked`: the blocks are UTF-8 already found valid, each byte of them, and go through
+    // as they are.
+    explicit TextBlocks(TextEncoding encoding, bool checked = false)
+        : m_encoding(encoding), m_checked(checked && encoding != TextEncoding::Cp932) {}
 
     // The next block's text, valid until the next call.
     std::string_view of(std::string_view block);
 
 private:
     TextEncoding m_encoding;
+    bool m_checked;
     bool m_first = true;
     std::string m_decoded;
 };

@@ -3,6 +3,7 @@
 #include "core/document/AppState.h"
 #include "core/io/FileReader.h"
 #include "core/plugin/ExpandPlugin.h"
+#include "core/plugin/PluginFile.h"
 #include "core/text/Lines.h"
 #include "core/text/TextEncoding.h"
 #include "ui/platform/FileErrorText.h"
@@ -162,15 +163,16 @@ void Form5::List1_Click() {
     QDir::setCurrent(m_platform.programFolder());
     m_label2->clear();
     const QString file = pluginFile(item);
-    const ReadResult read = readFileBytes(file.toStdString(), kPluginDialogLimits.pluginSize);
-    if (!read.ok()) return;  // a plugin that cannot be read shows nothing
-    if (read.truncated) {
+    PluginFile plugin;
+    const int err = plugin.openWhole(file.toStdString(), kPluginDialogLimits.pluginSize);
+    if (err == kTooLargeError) {
         // No plugin is that large: the user picked a wrong file and should know.
         reportFailure(m_platform, this, cannotReadHeadline(file),
                       describeTooLarge(kPluginDialogLimits.pluginSize));
         return;
     }
-    m_label2->setText(previewText(decodeText(read.bytes, detectEncoding(read.bytes))));
+    if (err != 0) return;  // a plugin that cannot be read shows nothing
+    m_label2->setText(previewText(decodeText(plugin.bytes(), plugin.encoding())));
 }
 
 void Form5::Command1_Click() {

@@ -206,30 +206,44 @@ TEST_F(PluginStream, LongLinesAndHugeReadmesAreRefused) {
     }
 }
 
-TEST_F(PluginStream, APluginChangedAfterItsEncodingWasDecidedIsStillReadToItsEnd) {
-    // Decided UTF-8, then rewritten before it is read again: bytes that continue no character,
-    // more of them than a slice of the encoder, one first in its line.
-    for (const std::string& changed : {std::string(200 * 1024, '\x80') + "\r\n",
-                                       std::string("\xBF") + "abc\r\n"}) {
-        test::writeUtf8Plugin("p.spd", "ソフト [$ソフト名]\r\n");
-        PluginFile plugin;
-        ASSERT_EQ(plugin.open("p.spd"), 0);
-        ASSERT_EQ(plugin.encoding(), TextEncoding::Utf8);
-        writeBytes("p.spd", changed);
+TEST_F(PluginStream, APluginIsExpandedFromTheBytesItsEncodingWasDecidedOn) {
+    auto render = [](const PluginSource& source, TextEncoding encoding, std::string& out) {
         RenderOptions options;
-        options.pluginEncoding = plugin.encoding();
+        options.pluginEncoding = encoding;
         options.replaceUnencodable = true;
-        std::string out;
         RenderSinks sinks;
         sinks.write = [&out](std::string_view b) {
             out.append(b);
             return 0;
         };
-        const RenderResult r = renderReadme(plugin.source(), form(), options, sinks);
+        return renderReadme(source, form(), options, sinks);
+    };
+    // Rewritten once its encoding was decided: the Readme is still the first plugin's, in
+    // memory or, past a few megabytes, from the scratch file.
+    for (const std::size_t lines : {0, 5000}) {
+        std::string filler;
+        for (std::size_t i = 0; i < lines; ++i) filler += std::string(1000, 'a') + "\r\n";
+        test::writeUtf8Plugin("p.spd", filler + "ソフト [$ソフト名]\r\n");
+        PluginFile plugin;
+        ASSERT_EQ(plugin.open("p.spd"), 0);
+        ASSERT_EQ(plugin.encoding(), TextEncoding::Utf8);
+        writeBytes("p.spd", std::string(200, '\x80'));
+        std::string out;
+        EXPECT_EQ(render(plugin.source(), plugin.encoding(), out).status,
+                  RenderResult::Status::Written);
+        EXPECT_TRUE(out == filler + sjis("ソフト テスト\r\n\r\n")) << lines;
+    }
+
+    // Text that is no UTF-8 handed in as UTF-8 (bytes that continue no character, more of them
+    // than a slice of the encoder, one first in its line) is still expanded to its end.
+    for (const std::string& bytes : {std::string(200 * 1024, '\x80') + "\r\n",
+                                     std::string("\xBF") + "abc\r\n"}) {
+        std::string out;
+        const RenderResult r = render(pluginSource(bytes), TextEncoding::Utf8, out);
         // Each byte that is no UTF-8 is a U+FFFD, which code page 932 lacks.
         EXPECT_EQ(r.status, RenderResult::Status::Written);
-        EXPECT_EQ(r.unencodable, changed.size() - (changed[0] == '\x80' ? 2 : 5));
-        EXPECT_EQ(out.size(), changed.size() + 2);
+        EXPECT_EQ(r.unencodable, bytes.size() - (bytes[0] == '\x80' ? 2 : 5));
+        EXPECT_EQ(out.size(), bytes.size() + 2);
     }
 }
 

@@ -114,15 +114,6 @@ int FileReader::read(char* buffer, std::size_t size, std::size_t& count) {
     return readSome(static_cast<int>(m_handle), buffer, size, count);
 }
 
-int FileReader::rewind() {
-    if (m_handle < 0) return EBADF;
-    const int fd = static_cast<int>(m_handle);
-    struct stat st;
-    if (::fstat(fd, &st) != 0) return errno;
-    if (!S_ISREG(st.st_mode)) return ESPIPE;
-    return ::lseek(fd, 0, SEEK_SET) == 0 ? 0 : errno;
-}
-
 void FileReader::close() {
     if (m_handle >= 0) closeFile(static_cast<int>(m_handle));
     m_handle = -1;

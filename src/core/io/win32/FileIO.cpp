@@ -153,16 +153,6 @@ int FileReader::read(char* buffer, std::size_t size, std::size_t& count) {
     return readSome(toHandle(m_handle), buffer, size, count);
 }
 
-int FileReader::rewind() {
-    if (m_handle == -1) return EBADF;
-    const HANDLE handle = toHandle(m_handle);
-    if (::GetFileType(handle) != FILE_TYPE_DISK) return ESPIPE;
-    LARGE_INTEGER start{};
-    return ::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN)
-               ? 0
-               : win32::errorFromSystem(::GetLastError());
-}
-
 void FileReader::close() {
     if (m_handle != -1) ::CloseHandle(toHandle(m_handle));
     m_handle = -1;
