@@ -1,6 +1,6 @@
 // A Readme comes out the same whether its lines are expanded in the plugin's own bytes or
 // decoded, expanded and encoded: the same status, the same bytes, the same unencodable
-// characters at the same places; and it is what the window saves. The form and the plugin
+// characters at the same places; and it is the whole plugin expanded at once. The form and the plugin
 // are as odd as the bytes allow: values that code page 932 cannot hold, duplicate codes of
 // the NEC and IBM extensions, bytes that are no code page 932, line ends of every kind,
 // blocks and flushes of any size; plugins in UTF-8 too, with or without a byte-order mark,
@@ -180,7 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fast.result.status != Status::Written) return 0;
     check(fast.bytes == decoded.bytes);
 
-    // Both are what the window saves: the whole plugin decoded, expanded and encoded at once.
+    // Both are the whole plugin decoded, expanded and encoded at once, block by block or not.
     const norvelle::EncodeResult saved = norvelle::encodeText(
         norvelle::expandTemplate(norvelle::decodeText(plugin, options.pluginEncoding), form) +
             "\r\n",

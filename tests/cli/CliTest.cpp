@@ -189,6 +189,47 @@ TEST_F(Cli, RenderWritesWhatTheWindowSavesForTheShippedPlugins) {
                   windowsText + windowsText + "\r\n\r\n");
 }
 
+// Plugins of each kind: the Readme is written as its plugin is unless --encoding says
+// otherwise, and check counts columns in characters whatever the kind.
+TEST_F(Cli, TheReadmeIsWrittenAsItsPluginIs) {
+    const std::string mark(kUtf8Bom);
+    writeBytes("sjis.spd", sjis("ソ[$Email] [$ソフト名]\r\n表\r\n"));
+    test::writeUtf8Plugin("notepad.spd", "𠮷[$Email] [$ソフト名]\r\n表\r\n");
+    test::writeUtf8Plugin("README.md.spd", mark + "𠮷[$Email] [$ソフト名]\r\n表\r\n");
+    SoftwareData d;
+    d.softwareName = "表示";
+    writeSoftwareData("data.sft", d);
+
+    const std::string utf8 = "𠮷[$Email] 表示\r\n表\r\n\r\n";
+    const struct {
+        std::string plugin;
+        std::string readme;
+        std::string asCp932;  // --encoding cp932; empty: code page 932 cannot hold it
+    } rows[] = {
+        {"sjis.spd", sjis("ソ[$Email] 表示\r\n表\r\n\r\n"), sjis("ソ[$Email] 表示\r\n表\r\n\r\n")},
+        {"notepad.spd", utf8, ""},
+        {"README.md.spd", mark + utf8, ""},
+    };
+    for (const auto& row : rows) {
+        const std::vector<std::string> render = {"render", "--data", "data.sft", "--plugin",
+                                                 row.plugin};
+        EXPECT_EQ(cli(render).out, row.readme) << row.plugin;
+        auto with = [&](const char* encoding) {
+            std::vector<std::string> args = render;
+            args.insert(args.end(), {"--encoding", encoding});
+            return cli(args);
+        };
+        const Outcome cp932 = with("cp932");
+        EXPECT_EQ(cp932.code, row.asCp932.empty() ? kExitUnencodable : kExitOk) << row.plugin;
+        EXPECT_EQ(cp932.out, row.asCp932) << row.plugin;
+        EXPECT_EQ(with("utf-8").out, row.plugin == "sjis.spd" ? "ソ[$Email] 表示\r\n表\r\n\r\n" : utf8);
+
+        const Outcome check = cli({"check", row.plugin});
+        EXPECT_EQ(check.code, kExitMarkerProblems);
+        EXPECT_EQ(check.out, row.plugin + ":1:2: unknown marker [$Email]\n");
+    }
+}
+
 TEST_F(Cli, ErrorsNameTheFileAndEndWithTheirOwnCode) {
     SoftwareData form;
     form.softwareName = "名前";

@@ -2,6 +2,7 @@
 #include "ui/plugin/Form5.h"
 
 #include "core/plugin/ExpandPlugin.h"
+#include "core/text/TextEncoding.h"
 #include "support/MainWindowTest.h"
 #include "ui/plugin/Form6.h"
 
@@ -184,6 +185,68 @@ TEST_F(Form5Test, OkExpandsTheSelectedPluginWithTheFormAsItIsThen) {
     });
     EXPECT_EQ(shown, QStringList({"名前：最初\na@example.org\n", "名前：次\na@example.org\n"}));
     EXPECT_EQ(modalsShown(), 3);
+}
+
+// Plugins of each kind: the dialog shows each as written, and the preview saves its Readme as
+// its plugin is written, under the name and the filter of its kind.
+TEST_F(Form5Test, EachPluginIsShownAndItsReadmeSavedInThePluginsEncoding) {
+    const std::string mark(kUtf8Bom);
+    plugin("sjis.spd", sjis("ソ[$Email] [$ソフト名]\r\n表\r\n"));
+    writeUtf8Plugin(prog + "/notepad.spd", "𠮷[$Email] [$ソフト名]\r\n表\r\n");
+    writeUtf8Plugin(prog + "/README.md.spd", mark + "𠮷[$Email] [$ソフト名]\r\n表\r\n");
+    form->Text2(0)->setText("表示");
+
+    // Saves the unedited preview of `name` as `file`, giving `answers` after the save dialog.
+    QString shownPlugin;
+    FileDialogRequest saveDialog;
+    auto save = [&](const QString& name, const std::string& file,
+                    std::vector<MsgAnswer> answers = {MsgAnswer::Ok}) {
+        create([&](Form5& d) {
+            const auto found = d.List1()->findItems(name, Qt::MatchExactly);
+            ASSERT_EQ(found.size(), 1) << name.toStdString();
+            click(d, d.List1()->row(found[0]));
+            shownPlugin = d.Label2()->text();
+            platform.onModal([&](QDialog& p) {
+                platform.answerFile(QString::fromStdString(file));
+                for (const MsgAnswer a : answers) platform.answer(a);  // "... を作成しました"
+                qobject_cast<Form6*>(&p)->Command2()->click();
+            });
+            d.Command1()->click();
+        });
+        for (const auto& p : platform.prompts())
+            if (p.kind == ScriptedPlatform::Prompt::Kind::SaveFile) saveDialog = p.file;
+        return exists(file) ? readBytes(file) : std::string();
+    };
+
+    const std::string utf8 = "𠮷[$Email] 表示\r\n表\r\n\r\n";
+    const struct {
+        QString plugin;
+        std::string readme;
+        QString proposed;
+        QString filter;
+    } rows[] = {
+        {"sjis", sjis("ソ[$Email] 表示\r\n表\r\n\r\n"), "Readme.txt", "ﾃｷｽﾄﾌｧｲﾙ(*.txt)"},
+        {"notepad", utf8, "Readme.txt", "ﾃｷｽﾄﾌｧｲﾙ(*.txt)"},
+        {"README.md", mark + utf8, "README.md", "Markdownﾌｧｲﾙ(*.md)"},
+    };
+    for (const auto& row : rows) {
+        const std::string name = row.plugin.toStdString();
+        EXPECT_EQ(save(row.plugin, dir.file(name + ".out")), row.readme) << name;
+        EXPECT_EQ(shownPlugin.toStdString(), row.plugin == "sjis"
+                                                 ? "ソ[$Email] [$ソフト名]\r\n表\r\n"
+                                                 : "𠮷[$Email] [$ソフト名]\r\n表\r\n");
+        EXPECT_EQ(saveDialog.initialName, row.proposed) << name;
+        EXPECT_EQ(saveDialog.filterDescription, row.filter) << name;
+    }
+
+    // Typed into the form, characters code page 932 lacks go into a UTF-8 Readme as they are,
+    // with no question; for a code page 932 Readme the question comes as it always did.
+    form->Text2(0)->setText("𠮷😀");
+    platform.clearRecords();
+    EXPECT_EQ(save("notepad", dir.file("typed.txt")), "𠮷[$Email] 𠮷😀\r\n表\r\n\r\n");
+    EXPECT_EQ(platform.messages().size(), 1u);  // を作成しました
+    EXPECT_EQ(save("sjis", dir.file("asked.txt"), {MsgAnswer::No}), "");
+    EXPECT_TRUE(platform.messages().back().text.contains("Shift-JIS で保存できない文字が 2 文字"));
 }
 
 TEST_F(Form5Test, APluginThatCannotBeReadOnOkIsReported) {
