@@ -17,11 +17,9 @@ click "$form5" 5790 6607 5467 # OK
 form6=$(wait_window '^プレビュー$')
 focus "$form6"
 
-# Needed files and the additional items are empty: their markers vanish.
-expand_template "$E2E_DIR/sample-plugin.txt" \
-    "ソフト名=Clip Tool" "バージョン=Ver " "著作権=" "種別=フリーウエア" "シェア=\\" \
-    "動作環境=Windows 95/98/Me" "動作確認=Windows 98で動作確認済み" "必要ファイル=" "転載=可" \
-    "add1=" "add2=" "add3=" "add4=" "email=" "hp=http://" >"$WORK/expected"
+# The text written out in clipboard-copied.txt, with CR LF: needed files and the additional
+# items are empty, and their markers vanish.
+sed 's/$/\r/' "$E2E_DIR/clipboard-copied.txt" >"$WORK/expected"
 
 step "copy the text as expanded"
 click "$form6" 6420 4350 6067 # クリップボードにコピー

@@ -461,21 +461,3 @@ capture_changed() {
         sleep 0.05
     done
 }
-
-# ---------------------------------------------------------------------------------------------
-# Expected texts
-
-# expand_template TEMPLATE NAME=VALUE...: the template with every [$NAME] replaced by its
-# value, lines ending with CR LF, in UTF-8. The test's plugin uses known names only.
-expand_template() {
-    local template=$1 line pair name value
-    shift
-    while IFS= read -r line || [ -n "$line" ]; do
-        for pair in "$@"; do
-            name=${pair%%=*}
-            value=${pair#*=}
-            line=${line//"[\$$name]"/"$value"}
-        done
-        printf '%s\r\n' "$line"
-    done <"$template"
-}

@@ -74,16 +74,9 @@ focus "$done_box"
 keys Return
 wait_gone "$done_box" "完了"
 
-# The plugin expanded with the form's values, the touched-up first line, and one more line
-# end after the text; in code page 932.
-expand_template "$E2E_DIR/sample-plugin.txt" \
-    "ソフト名=$NAME" "バージョン=$VERSION" "著作権=$COPYRIGHT" "種別=シェアウエア" \
-    "シェア=$FEE" "動作環境=Windows 95/98/Me" "動作確認=Windows 98で動作確認済み" \
-    "必要ファイル=Direct X 8.0、Visual Basicのランタイムライブラリ" "転載=可" \
-    "add1=$ABOUT" "add2=" "add3=" "add4=" "email=$EMAIL" "hp=http://" |
-    sed "1s/\r\$/$STAMP\r/" >"$WORK/expected.utf8"
-printf '\r\n' >>"$WORK/expected.utf8"
-iconv -f UTF-8 -t CP932 "$WORK/expected.utf8" >"$WORK/expected.txt"
+# The Readme written out in main_road-Readme.txt: the plugin with the form's values, the
+# touched-up first line, and one more line end after the text; in code page 932.
+to_cp932 "$E2E_DIR/main_road-Readme.txt" >"$WORK/expected.txt"
 expect_same_bytes "$WORK/expected.txt" "$out/Readme.txt" "Readme.txt"
 
 step "a name typed without extension: saved as typed, and asked about as typed"
