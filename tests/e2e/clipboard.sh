@@ -7,13 +7,11 @@ dir=$(make_program_folder)
 start_program "$dir"
 
 focus "$MAIN"
-click "$MAIN" 4545 1560 255 # ソフト名
-type_text 'Clip Tool'
+type_text 'Clip Tool' # into ソフト名, where the focus starts
 create_menu
 form5=$(wait_window '^プラグイン選択$')
 focus "$form5"
-click "$form5" 5790 720 450 # かんたん
-click "$form5" 5790 6607 5467 # OK
+keys space Return # the first plugin, かんたん, and OK
 form6=$(wait_window '^プレビュー$')
 focus "$form6"
 
@@ -22,14 +20,13 @@ focus "$form6"
 sed 's/$/\r/' "$E2E_DIR/clipboard-copied.txt" >"$WORK/expected"
 
 step "copy the text as expanded"
-click "$form6" 6420 4350 6067 # クリップボードにコピー
+keys shift+Tab shift+Tab space # from the text back to クリップボードにコピー
 wait_clipboard "$WORK/expected"
 
 step "copy again after adding a line"
-click "$form6" 6420 2000 1500 # into the text
-keys ctrl+End
+keys shift+Tab ctrl+End # back into the text
 type_text 'P.S. Thanks'
-click "$form6" 6420 4350 6067
+keys shift+Tab shift+Tab space
 printf 'P.S. Thanks' >>"$WORK/expected"
 wait_clipboard "$WORK/expected"
 
