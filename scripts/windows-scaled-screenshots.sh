@@ -24,9 +24,6 @@ if [ -z "${NORVELLE_E2E_IN_X:-}" ]; then
 fi
 source "$source_dir/tests/e2e/lib.sh"
 
-# Positions in twips, at the screen's scale.
-px() { echo $(((($1) * DPI * 2 / 1440 + 1) / 2)); }
-
 # shot WINDOW NAME: the window as it is drawn, into SHOTS/windows-NAME-DPI.png.
 shot() {
     pointer_away
@@ -61,9 +58,11 @@ for DPI in $DPIS; do
 
     create_menu
     form5=$(wait_window '^プラグイン選択$')
-    click "$form5" 5790 720 450 # the first plugin
+    focus "$form5"
+    keys space # the first plugin
     shot "$form5" plugin-selection
-    click "$form5" 5790 6607 5467 # OK
+    focus "$form5"
+    keys Return # OK
     form6=$(wait_window '^プレビュー$')
     shot "$form6" preview
     close_request "$form6"

@@ -264,11 +264,8 @@ close_request() {
 }
 
 # ---------------------------------------------------------------------------------------------
-# Input. Positions are in twips of the window's client area, from the program's fixed
-# layouts; at 96 dpi a pixel is 15 twips. The client area lies at the bottom of the window,
-# below the menu bar if there is one.
-
-px() { echo $(((($1) * 2 + 15) / 30)); }
+# Input. The tests reach a window's controls by keyboard, as a keyboard user does, never by
+# where the layout happens to put them.
 
 # Moves the pointer to a point of the screen. (xdotool's --sync waits for a motion, and
 # there is none when the pointer is there already.)
@@ -277,14 +274,6 @@ move_pointer() {
     eval "$(xdotool getmouselocation --shell)"
     [ "$X" -eq "$1" ] && [ "$Y" -eq "$2" ] && return 0
     xdotool mousemove --sync "$1" "$2"
-}
-
-# click WINDOW CLIENT_HEIGHT_TWIPS X_TWIPS Y_TWIPS
-click() {
-    local id=$1 client_height=$2 WIDTH HEIGHT X Y SCREEN WINDOW
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    move_pointer $((X + $(px "$3"))) $((Y + HEIGHT - $(px "$client_height") + $(px "$4")))
-    xdotool click 1
 }
 
 keys() { xdotool key --delay 30 "$@"; }
@@ -460,22 +449,4 @@ capture_changed() {
         mv "$cur" "$prev"
         sleep 0.05
     done
-}
-
-# ---------------------------------------------------------------------------------------------
-# Expected texts
-
-# expand_template TEMPLATE NAME=VALUE...: the template with every [$NAME] replaced by its
-# value, lines ending with CR LF, in UTF-8. The test's plugin uses known names only.
-expand_template() {
-    local template=$1 line pair name value
-    shift
-    while IFS= read -r line || [ -n "$line" ]; do
-        for pair in "$@"; do
-            name=${pair%%=*}
-            value=${pair#*=}
-            line=${line//"[\$$name]"/"$value"}
-        done
-        printf '%s\r\n' "$line"
-    done <"$template"
 }

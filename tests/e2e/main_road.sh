@@ -20,25 +20,22 @@ mkdir -p "$out" "$WORK/shots"
 start_program "$dir"
 
 step "fill in the form"
+# By keyboard, in the form's tab order: down the left column from ソフト名, where the focus
+# starts, then down the right one, then the needed files and the additional items.
 focus "$MAIN"
-click "$MAIN" 4545 1560 255 # ソフト名
 paste_text "$NAME"
-click "$MAIN" 4545 2400 735 # ﾊﾞｰｼﾞｮﾝ, after its preset "Ver "
-keys End
+keys Tab End # ﾊﾞｰｼﾞｮﾝ, after its preset "Ver "
 type_text "${VERSION#Ver }"
-click "$MAIN" 4545 1560 1215 # 著作権
+keys Tab # 著作権
 type_text "$COPYRIGHT"
-click "$MAIN" 4545 5520 750 # ソフトの種別: the entry after フリーウエア is シェアウエア
-keys Down
-click "$MAIN" 4545 5520 1215 # ｼｪｱｳｴｱ代金, enabled by シェアウエア
-keys ctrl+a
+keys Tab Tab Tab Tab Down # past 動作環境, 動作確認, 転載 to ソフトの種別: シェアウエア
+keys Tab # ｼｪｱｳｴｱ代金, enabled by シェアウエア, its text selected
 type_text "$FEE"
-click "$MAIN" 4545 5520 1710 # Eﾒｰﾙｱﾄﾞﾚｽ
+keys Tab # Eﾒｰﾙｱﾄﾞﾚｽ
 type_text "$EMAIL"
-click "$MAIN" 4545 1560 3735 # 追加項目1
+keys Tab Tab Tab # past ﾎｰﾑﾍﾟｰｼﾞ and 必要ﾌｧｲﾙ to 追加項目1
 type_text "$ABOUT"
-click "$MAIN" 4545 1560 2610 # 必要ﾌｧｲﾙ: the first entry, Direct X 8.0
-keys Down Down Down
+keys shift+Tab space Down Down Down # back to 必要ﾌｧｲﾙ: the first entry, Direct X 8.0
 pointer_away
 snapshot "$MAIN" "$WORK/shots/before.ppm"
 keys space # and the fourth, Visual Basicのランタイムライブラリ
@@ -50,23 +47,22 @@ form5=$(wait_window '^プラグイン選択$')
 focus "$form5"
 pointer_away
 snapshot "$form5" "$WORK/shots/before.ppm"
-click "$form5" 5790 720 450 # the first plugin, かんたん
+keys space # the list has the focus: its first plugin, かんたん
 pointer_away
 capture_changed "$form5" "$WORK/shots/before.ppm" "$WORK/shots/plugin-selection.png"
 
 step "OK: preview, touch it up"
-click "$form5" 5790 6607 5467 # OK
+keys Return # OK, the default button
 form6=$(wait_window '^プレビュー$')
 focus "$form6"
 snapshot "$form6" "$WORK/shots/before.ppm"
-click "$form6" 6420 2000 1500 # into the text
-keys ctrl+Home End
+keys ctrl+Home End # the text has the focus
 type_text "$STAMP"
 pointer_away
 capture_changed "$form6" "$WORK/shots/before.ppm" "$WORK/shots/preview.png"
 
 step "Readme.txt作成 through the save dialog"
-click "$form6" 6420 7545 6067
+keys shift+Tab space # back from the text to the last button; it keeps the focus from here on
 answer_file_dialog '名前を付けて保存' "$out/Readme.txt"
 done_box=$(wait_window '^完了$')
 [ -f "$out/Readme.txt" ] || fail "完了 was shown but Readme.txt is missing"
@@ -74,22 +70,16 @@ focus "$done_box"
 keys Return
 wait_gone "$done_box" "完了"
 
-# The plugin expanded with the form's values, the touched-up first line, and one more line
-# end after the text; in code page 932.
-expand_template "$E2E_DIR/sample-plugin.txt" \
-    "ソフト名=$NAME" "バージョン=$VERSION" "著作権=$COPYRIGHT" "種別=シェアウエア" \
-    "シェア=$FEE" "動作環境=Windows 95/98/Me" "動作確認=Windows 98で動作確認済み" \
-    "必要ファイル=Direct X 8.0、Visual Basicのランタイムライブラリ" "転載=可" \
-    "add1=$ABOUT" "add2=" "add3=" "add4=" "email=$EMAIL" "hp=http://" |
-    sed "1s/\r\$/$STAMP\r/" >"$WORK/expected.utf8"
-printf '\r\n' >>"$WORK/expected.utf8"
-iconv -f UTF-8 -t CP932 "$WORK/expected.utf8" >"$WORK/expected.txt"
+# The Readme written out in main_road-Readme.txt: the plugin with the form's values, the
+# touched-up first line, and one more line end after the text; in code page 932.
+to_cp932 "$E2E_DIR/main_road-Readme.txt" >"$WORK/expected.txt"
 expect_same_bytes "$WORK/expected.txt" "$out/Readme.txt" "Readme.txt"
 
 step "a name typed without extension: saved as typed, and asked about as typed"
 # Readme.txt is another file: no question the first time, a question the second.
 for answer in none y; do
-    click "$form6" 6420 7545 6067
+    focus "$form6"
+    keys space # Readme.txt作成
     answer_file_dialog '名前を付けて保存' "$out/Readme"
     [ "$answer" = none ] || answer_message Norvelle "$answer"
     done_box=$(wait_window '^完了$')
@@ -118,12 +108,13 @@ cp "$NORVELLE_SOURCE_DIR/plugins/README.md.spd" "$dir/"
 create_menu
 form5=$(wait_window '^プラグイン選択$')
 focus "$form5"
-click "$form5" 5790 720 450 # the first plugin now, README.md
-click "$form5" 5790 6607 5467 # OK
+keys space Return # the first plugin now, README.md, and OK
 form6=$(wait_window '^プレビュー$')
+focus "$form6"
+keys shift+Tab # to Readme.txt作成
 save_proposed() {
     focus "$form6"
-    click "$form6" 6420 7545 6067 # Readme.txt作成
+    keys space # Readme.txt作成
     # The dialog proposes README.md, accepted as it is, in the folder it opens in: the working
     # directory or the last folder chosen, as the desktop's dialog has it.
     local dialog

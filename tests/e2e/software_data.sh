@@ -9,40 +9,37 @@ data=$WORK/data
 mkdir -p "$data"
 start_program "$dir"
 
+step "the form as it starts, saved"
+save_software_data "$data/fresh.sft"
+wait_title "$MAIN" ' - fresh\.sft$'
+
 step "fill in every field"
+# By keyboard, in the form's tab order, from ソフト名: a field reached by Tab has its text
+# selected, and what is typed replaces it.
 focus "$MAIN"
-click "$MAIN" 4545 1560 255 # ソフト名
 paste_text '家計簿ソフト'
-click "$MAIN" 4545 2400 735 # ﾊﾞｰｼﾞｮﾝ
-keys End
+keys Tab End # ﾊﾞｰｼﾞｮﾝ
 type_text '3.1.4'
-click "$MAIN" 4545 1560 1215 # 著作権
+keys Tab # 著作権
 paste_text '山田 花子'
-click "$MAIN" 4545 1560 1710 # 動作環境: the third preset
-keys Down Down
-click "$MAIN" 4545 1560 2190 # 動作確認: a text of one's own
-keys ctrl+a
+keys Tab Down Down # 動作環境: the third preset
+keys Tab # 動作確認: a text of one's own
 type_text 'Debian 12 + Wine'
-click "$MAIN" 4545 5520 270 # 転載: the last preset
-keys Down Down Down
-click "$MAIN" 4545 5520 750 # ソフトの種別: シェアウエア
-keys Down
-click "$MAIN" 4545 5520 1215 # ｼｪｱｳｴｱ代金
-keys ctrl+a
+keys Tab Down Down Down # 転載: the last preset
+keys Tab Down # ソフトの種別: シェアウエア
+keys Tab # ｼｪｱｳｴｱ代金
 type_text '\500'
-click "$MAIN" 4545 5520 1710 # Eﾒｰﾙｱﾄﾞﾚｽ
+keys Tab # Eﾒｰﾙｱﾄﾞﾚｽ
 type_text 'hanako@example.com'
-click "$MAIN" 4545 5520 2190 # ﾎｰﾑﾍﾟｰｼﾞ
-keys ctrl+a
+keys Tab # ﾎｰﾑﾍﾟｰｼﾞ
 type_text 'https://example.com/kakeibo/'
-click "$MAIN" 4545 1560 3735 # 追加項目1
+keys Tab space Down Down Down Down space # 必要ﾌｧｲﾙ: Direct X 8.0 and MFC42.DLL
+keys Tab # 追加項目1
 type_text 'First, a note'
-click "$MAIN" 4545 5520 3735 # 追加項目2
+keys Tab # 追加項目2
 paste_text '二つ目の項目'
-click "$MAIN" 4545 5520 4215 # 追加項目4: spaces are kept
+keys Tab Tab # 追加項目4: spaces are kept
 type_text '  four  '
-click "$MAIN" 4545 1560 2610 # 必要ﾌｧｲﾙ: Direct X 8.0 ...
-keys Down Down Down Down space # ... and MFC42.DLL
 
 filled=('家計簿ソフト' 'Ver 3.1.4' '山田 花子' 'Windows 95/98/2000' 'Debian 12 + Wine'
         '転載後、作者に連絡' 'シェアウエア' '\500' 'hanako@example.com'
@@ -54,14 +51,12 @@ save_software_data "$data/a.sft"
 wait_title "$MAIN" ' - a\.sft$'
 expect_same_bytes "$WORK/filled.sft" "$data/a.sft" "a.sft"
 
-step "New blanks the form"
+step "New gives back the form as it started"
 file_menu 0 # 新規作成
 wait_title "$MAIN" ' - \(新規作成\)$'
 save_software_data "$data/blank.sft"
 wait_title "$MAIN" ' - blank\.sft$'
-sft_record '' 'Ver ' '' 'Windows 95/98/Me' 'Windows 98で動作確認済み' '可' 'フリーウエア' '\' '' \
-    'http://' '' '' '' '' >"$WORK/blank.sft"
-expect_same_bytes "$WORK/blank.sft" "$data/blank.sft" "the form after New"
+expect_same_bytes "$data/fresh.sft" "$data/blank.sft" "the form after New"
 
 step "load a.sft: every field returns"
 file_menu 1 # ソフトデータのロード
@@ -72,8 +67,8 @@ wait_title "$MAIN" ' - b\.sft$'
 expect_same_bytes "$WORK/filled.sft" "$data/b.sft" "the form after loading a.sft"
 
 step "save over a.sft: No, then Yes"
-click "$MAIN" 4545 5520 4215 # 追加項目4
-keys End
+focus "$MAIN"
+keys End # in 追加項目4 still, where the filling-in ended
 type_text '!'
 save_software_data "$data/a.sft"
 answer_message Norvelle n

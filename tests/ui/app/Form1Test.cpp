@@ -15,37 +15,20 @@ using Form1Test = MainWindowTest;
 const QStringList kFixed = {"Direct X 8.0", "Direct X 7.0", "Direct X 6.0",
                             "Visual Basicのランタイムライブラリ", "MFC42.DLL"};
 
-TEST_F(Form1Test, FreshStartShowsThePresetsAndTheNewDocumentCaption) {
+TEST_F(Form1Test, FreshStartShowsTheNewDocumentWithoutAFee) {
     Form1& f = start();
     EXPECT_EQ(f.windowTitle(), QString("Norvelle  Ver 2.06 - (新規作成)"));
     EXPECT_EQ(state.AppVersion, "2.06");
     EXPECT_EQ(state.TitlePrefix, "Norvelle  Ver 2.06");
 
-    EXPECT_EQ(f.Text2(0)->text(), "");
-    EXPECT_EQ(f.Text2(1)->text(), "Ver ");
-    EXPECT_EQ(f.Text2(2)->text(), "");
-    EXPECT_EQ(f.Combo1(0)->currentText(), "Windows 95/98/Me");
-    EXPECT_EQ(f.Combo1(0)->count(), 15);
-    EXPECT_EQ(f.Combo1(0)->itemText(14), "Windows 95/98/Me/NT/2000/XP");
-    EXPECT_EQ(f.Combo1(1)->currentText(), "Windows 98で動作確認済み");
-    EXPECT_EQ(f.Combo1(1)->count(), 7);
-    EXPECT_EQ(f.Combo1(1)->itemText(5), "Windows 98SEで動作確認済み");
-    EXPECT_EQ(comboEntries(f.Combo1(2)),
-              QStringList({"可", "不可", "転載前、作者に連絡", "転載後、作者に連絡"}));
-    EXPECT_EQ(f.Combo1(2)->currentText(), "可");
-    EXPECT_EQ(comboEntries(f.Combo1(3)),
-              QStringList({"フリーウエア", "シェアウエア", "メールウエア", "カンパウエア"}));
-    EXPECT_EQ(f.Combo1(3)->currentText(), "フリーウエア");
-    EXPECT_EQ(f.Text2(4)->text(), "\\");
+    // The preset type takes no fee; what a fresh form holds is saved byte for byte in
+    // SoftwareDataCommandsTest.
     EXPECT_FALSE(f.Text2(4)->isEnabled());
     EXPECT_FALSE(f.Label1(7)->isEnabled());
-    EXPECT_EQ(f.Combo1(4)->currentText(), "");
-    EXPECT_EQ(f.Combo1(4)->count(), 0);
-    EXPECT_EQ(f.Combo1(5)->currentText(), "http://");
+    EXPECT_EQ(f.Combo1(4)->count(), 0);  // no EMAIL.dat
     EXPECT_EQ(listEntries(), kFixed);
     EXPECT_TRUE(selectedRows().empty());
     EXPECT_EQ(f.List1()->currentRow(), -1);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(f.Text1(i)->text(), "");
 
     // Labels: captions, and each input announced by its label.
     const QStringList captions = {"ソフト名", "ﾊﾞｰｼﾞｮﾝ", "著作権", "動作環境", "動作確認",
@@ -71,6 +54,7 @@ TEST_F(Form1Test, RegisteredListsAndCopyrightFillTheForm) {
     writeBytes("Needfiles.dat", sjis("A.DLL\r\n\r\nMFC42.DLL\r\nソフト\\x.dll\r\n  B.DLL\r\n\"C,D\"\r\n"));
     writeBytes("copyright.dat", sjis("\"山田, 太郎\"\r\n"));
     Form1& f = start();
+    const int environments = f.Combo1(0)->count(), types = f.Combo1(3)->count();
 
     EXPECT_EQ(comboEntries(f.Combo1(4)), QStringList({"x", "y", "z@example.org"}));
     EXPECT_EQ(f.Combo1(4)->currentText(), "x");
@@ -87,8 +71,8 @@ TEST_F(Form1Test, RegisteredListsAndCopyrightFillTheForm) {
     writeBytes("copyright.dat", "a,b\r\n");  // unquoted: only the first item counts
     f.List1()->item(1)->setSelected(true);
     f.Form_Load();
-    EXPECT_EQ(f.Combo1(0)->count(), 15);
-    EXPECT_EQ(f.Combo1(3)->count(), 4);
+    EXPECT_EQ(f.Combo1(0)->count(), environments);
+    EXPECT_EQ(f.Combo1(3)->count(), types);
     EXPECT_EQ(comboEntries(f.Combo1(4)), QStringList({"new@example.org"}));
     EXPECT_EQ(f.List1()->count(), 11);
     EXPECT_TRUE(selectedRows().empty());
@@ -110,7 +94,7 @@ TEST_F(Form1Test, FilesThatCannotBeReadNeverStopStartUp) {
     EXPECT_EQ(listEntries(), kFixed);
     EXPECT_EQ(f.List1()->currentRow(), -1);
     // The steps after the copyright holder still ran.
-    EXPECT_EQ(f.Combo1(3)->currentText(), "フリーウエア");
+    EXPECT_GT(f.Combo1(3)->count(), 0);
     EXPECT_EQ(f.windowTitle(), QString("Norvelle  Ver 2.06 - (新規作成)"));
 }
 
@@ -184,22 +168,24 @@ TEST_F(Form1Test, NeededFilesAreSelectedOneByOneWithAClick) {
     EXPECT_EQ(d.neededFiles[2].name, "Direct X 6.0");
     EXPECT_TRUE(d.neededFiles[2].selected);
     EXPECT_FALSE(d.neededFiles[0].selected);
-    EXPECT_EQ(d.version, "Ver ");
-    EXPECT_EQ(d.homePage, "http://");
-    EXPECT_EQ(d.fee, "\\");
 }
 
 TEST_F(Form1Test, WindowLayoutMenusAndTabOrder) {
     Form1& f = start();
-    EXPECT_EQ(f.centralWidget()->size(), QSize(510, 303));
     EXPECT_EQ(f.minimumSize(), f.maximumSize());
     EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(f.windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_EQ(f.Text2(0)->geometry(), QRect(64, 8, 169, 18));
-    EXPECT_EQ(f.Combo1(2)->geometry(), QRect(328, 8, 169, 20));
-    EXPECT_EQ(f.List1()->geometry(), QRect(64, 168, 433, 60));
-    EXPECT_EQ(f.Label2()->pos(), QPoint(8, 192));
-    EXPECT_EQ(f.Label4(3)->pos(), QPoint(272, 275));
+    // Every control lies inside the client area, clear of every other.
+    const auto controls = f.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        const QRect r = controls[i]->geometry();
+        EXPECT_TRUE(f.centralWidget()->rect().contains(r))
+            << controls[i]->objectName().toStdString();
+        for (qsizetype j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(r.intersects(controls[j]->geometry()))
+                << controls[i]->objectName().toStdString() << " over "
+                << controls[j]->objectName().toStdString();
+    }
 
     // Every menu entry with its caption; the wizard entry cannot be chosen.
     const std::vector<std::pair<const char*, const char*>> entries = {

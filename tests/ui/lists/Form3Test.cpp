@@ -2,7 +2,6 @@
 #include "ui/lists/Form3.h"
 #include "ui/lists/RegistrationTest.h"
 #include "ui/platform/FileErrorText.h"
-#include "ui/platform/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -40,10 +39,7 @@ TEST_F(Form3Test, OpensWithTheRegisteredEntriesOnly) {
         // The caption is shown whole even where the font is wider than it was drawn for.
         EXPECT_GE(d.Label1()->width(), d.Label1()->sizeHint().width());
 
-        EXPECT_EQ(d.size(), QSize(twips(4575), twips(2625)));
         EXPECT_EQ(d.minimumSize(), d.maximumSize());
-        EXPECT_EQ(d.Command2()->geometry(),
-                  QRect(twips(1080), twips(2160), twips(975), twips(375)));
         EXPECT_EQ(tabOrder(d.Command1()),
                   QStringList({"Command1", "Command2", "Command3", "Command4", "Text1", "List1"}));
     });
