@@ -19,18 +19,18 @@ int runCheck(const Arguments& a, std::ostream& out, Messages& messages) {
     for (const std::string& path : a.operands) {
         PluginFile file;
         CheckResult checked{file.open(path), file.line()};
-        if (checked.errnum == 0) {
+        if (!checked.error) {
             checked = checkPlugin(file.source(), file.encoding(), [&](const MarkerProblem& p) {
                 problems = true;
                 out << position(path, p.line, p.column) << ": " << describe(p) << '\n';
             });
         }
-        if (checked.errnum == kTooLargeError) {
+        if (checked.error == FileErrc::TooLarge) {
             messages.lineTooLong(path, checked.line);
-        } else if (checked.errnum != 0) {
-            messages.cannotRead(path, checked.errnum);
+        } else if (checked.error) {
+            messages.cannotRead(path, checked.error);
         }
-        unreadable = unreadable || checked.errnum != 0;
+        unreadable = unreadable || checked.error;
         // Whatever else is found could not be listed; runCli reports why.
         if (!out.flush()) return kExitIoError;
     }

@@ -14,24 +14,24 @@ namespace norvelle::cli {
 
 namespace {
 
-// 0 when the path names a folder, else why not.
-int folderError(const std::string& path) {
+// None when the path names a folder, else why not.
+std::error_code folderError(const std::string& path) {
     const FileLookup folder = lookUpFile(path);
     switch (folder.state) {
         case FileState::Missing:
-            return ENOENT;
+            return errnoError(ENOENT);
         case FileState::Unknown:
-            return folder.errnum;
+            return folder.error;
         case FileState::Present:
             break;
     }
-    return folder.folder ? 0 : ENOTDIR;
+    return folder.folder ? std::error_code() : errnoError(ENOTDIR);
 }
 
 // Where the needed files cannot be read from, and why.
 struct ListsError {
     std::string path;
-    int errnum = 0;
+    std::error_code error;
 };
 
 // The needed-files list as the main window fills it at start-up: the fixed entries, then
@@ -40,7 +40,7 @@ struct ListsError {
 std::optional<std::vector<std::string>> neededFileList(const std::string& listsDir,
                                                        ListsError& error) {
     if (!listsDir.empty()) {
-        if (int err = folderError(listsDir)) {
+        if (std::error_code err = folderError(listsDir)) {
             error = {listsDir, err};
             return std::nullopt;
         }
@@ -49,7 +49,7 @@ std::optional<std::vector<std::string>> neededFileList(const std::string& listsD
         listsDir.empty() ? std::string(kNeededFilesFile) : listsDir + "/" + kNeededFilesFile;
     const ListFile list = loadListFile(path);
     if (list.state == ListFile::State::Unreadable) {
-        error = {path, list.errnum};
+        error = {path, list.error};
         return std::nullopt;
     }
     return neededFileEntries(list);
@@ -67,8 +67,8 @@ int loadSoftwareData(const std::string& path, const std::string& listsDir, Messa
     // A command reads the pipe it is named, as other programs do.
     const LoadedSoftwareData sft =
         loadSoftwareDataFile(path, entries ? entries->size() : 0, PipesAndDevices::Read);
-    if (sft.status == Status::CannotRead) return messages.cannotRead(path, sft.errnum);
-    if (!entries) return messages.cannotRead(listsError.path, listsError.errnum);
+    if (sft.status == Status::CannotRead) return messages.cannotRead(path, sft.error);
+    if (!entries) return messages.cannotRead(listsError.path, listsError.error);
 
     if (sft.status != Status::Loaded) {
         // The window's own warning first, so that its users know it again.

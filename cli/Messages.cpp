@@ -12,9 +12,9 @@
 
 namespace norvelle::cli {
 
-std::string reasonFor(int errnum) {
-    const FileErrorReason* reason = findFileErrorReason(errnum);
-    return reason && reason->english ? reason->english : std::strerror(errnum);
+std::string reasonFor(const std::error_code& error) {
+    const FileErrorReason* reason = findFileErrorReason(error);
+    return reason && reason->english ? reason->english : error.message();
 }
 
 std::string printable(std::string_view text) {
@@ -78,13 +78,13 @@ int Messages::usage(std::string_view text) {
     return kExitUsage;
 }
 
-int Messages::cannotRead(std::string_view name, int errnum) {
-    file(name, "cannot read: " + reasonFor(errnum));
+int Messages::cannotRead(std::string_view name, const std::error_code& error) {
+    file(name, "cannot read: " + reasonFor(error));
     return kExitIoError;
 }
 
-int Messages::cannotWrite(std::string_view name, int errnum) {
-    file(name, "cannot write: " + reasonFor(errnum));
+int Messages::cannotWrite(std::string_view name, const std::error_code& error) {
+    file(name, "cannot write: " + reasonFor(error));
     return kExitIoError;
 }
 
@@ -94,9 +94,9 @@ int Messages::lineTooLong(std::string_view name, std::size_t line) {
     return kExitIoError;
 }
 
-int outputError(const std::ostream& out) {
+std::error_code outputError(const std::ostream& out) {
     const auto* buffer = dynamic_cast<const StandardOutput*>(out.rdbuf());
-    return buffer && buffer->error() != 0 ? buffer->error() : EIO;
+    return buffer && buffer->error() ? buffer->error() : errnoError(EIO);
 }
 
 }  // namespace norvelle::cli

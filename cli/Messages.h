@@ -11,14 +11,15 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace norvelle::cli {
 
 inline constexpr std::string_view kProgram = "norvelle-cli";
 inline constexpr std::string_view kStdoutName = "<stdout>";
 
-// The reason for an errno value, or one of the file layer's k...Error values, in English.
-std::string reasonFor(int errnum);
+// The reason for a file error, in English.
+std::string reasonFor(const std::error_code& error);
 
 // Control characters of a file's text or name, shown so that a message stays one line and
 // the terminal stays as it was.
@@ -41,8 +42,8 @@ public:
     void line(std::string_view text);
     void file(std::string_view name, std::string_view text);
     int usage(std::string_view text);
-    int cannotRead(std::string_view name, int errnum);
-    int cannotWrite(std::string_view name, int errnum);
+    int cannotRead(std::string_view name, const std::error_code& error);
+    int cannotWrite(std::string_view name, const std::error_code& error);
     // A plugin line longer than kMaxPluginLineSize: a file that is no plugin.
     int lineTooLong(std::string_view name, std::size_t line);
 
@@ -51,6 +52,6 @@ private:
 };
 
 // Why writing to `out` failed: the errno its buffer kept, when it keeps one.
-int outputError(const std::ostream& out);
+std::error_code outputError(const std::ostream& out);
 
 }  // namespace norvelle::cli

@@ -16,7 +16,8 @@ public:
     StandardOutput(const StandardOutput&) = delete;
     StandardOutput& operator=(const StandardOutput&) = delete;
 
-    int error() const { return m_error; }  // the errno of the first failed write, or 0
+    // Why the first failed write failed; none while every write succeeded.
+    std::error_code error() const { return m_error; }
 
 protected:
     int_type overflow(int_type c) override;
@@ -24,10 +25,10 @@ protected:
     int sync() override;
 
 private:
-    int flushBuffer();
+    std::error_code flushBuffer();
 
     StandardStream m_stream;
-    int m_error = 0;
+    std::error_code m_error;
     char m_buffer[64 * 1024];
 };
 

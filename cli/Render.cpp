@@ -45,31 +45,31 @@ public:
     // After a failed commit, where the Readme is when it is nowhere else.
     const std::string& keptIn() const { return m_file.keptIn(); }
 
-    int open() {
+    std::error_code open() {
         if (!m_spooled) return m_file.open(m_path);
         errno = 0;
         m_spool = openScratchFile();
-        return m_spool ? 0 : (errno != 0 ? errno : EIO);
+        return m_spool ? std::error_code() : streamError();
     }
 
-    int write(std::string_view bytes) {
+    std::error_code write(std::string_view bytes) {
         if (!m_spooled) return m_file.write(bytes);
         errno = 0;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), m_spool) == bytes.size()) return 0;
-        return errno != 0 ? errno : EIO;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), m_spool) == bytes.size()) return {};
+        return streamError();
     }
 
-    int commit() {
+    std::error_code commit() {
         if (!m_spooled) return m_file.commit();
         errno = 0;
         if (std::fflush(m_spool) != 0 || std::fseek(m_spool, 0, SEEK_SET) != 0)
-            return errno != 0 ? errno : EIO;
+            return streamError();
         DeviceWriter device;
         if (!m_toStdout) {
-            if (int err = device.open(m_path)) return err;
+            if (std::error_code err = device.open(m_path)) return err;
         }
         std::string chunk(std::size_t{1} << 20, '\0');
-        int err = 0;
+        std::error_code err;
         for (;;) {
             const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), m_spool);
             if (n == 0) break;
@@ -78,14 +78,18 @@ public:
                 // A failure shows in the stream, and runCli reports it for every command.
                 m_out.write(piece.data(), static_cast<std::streamsize>(n));
                 if (!m_out) break;
-            } else if ((err = device.write(piece)) != 0) {
+            } else if ((err = device.write(piece))) {
                 break;
             }
         }
-        if (err == 0 && std::ferror(m_spool)) err = EIO;
-        const int closeErr = device.close();
-        return err != 0 ? err : closeErr;
+        if (!err && std::ferror(m_spool)) err = errnoError(EIO);
+        const std::error_code closeErr = device.close();
+        return err ? err : closeErr;
     }
+
+private:
+    // What the C library's stream functions failed with.
+    static std::error_code streamError() { return errnoError(errno != 0 ? errno : EIO); }
 
 private:
     std::string m_path;
@@ -133,9 +137,9 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
 
     const std::string pluginPath = a.value("--plugin");
     PluginFile plugin;
-    if (int err = plugin.open(pluginPath)) {
-        return err == kTooLargeError ? messages.lineTooLong(pluginPath, plugin.line())
-                                     : messages.cannotRead(pluginPath, err);
+    if (std::error_code err = plugin.open(pluginPath)) {
+        return err == FileErrc::TooLarge ? messages.lineTooLong(pluginPath, plugin.line())
+                                         : messages.cannotRead(pluginPath, err);
     }
     RenderOptions options = plugin.renderOptions();
     if (readmeEncoding) options.readmeEncoding = *readmeEncoding;
@@ -144,7 +148,7 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
 
     ReadmeOutput output(a.value("--output"), out);
     const std::string outputName = output.name();
-    if (int err = output.open()) return messages.cannotWrite(outputName, err);
+    if (std::error_code err = output.open()) return messages.cannotWrite(outputName, err);
 
     std::vector<Unencodable> listed;
     RenderSinks sinks;
@@ -159,11 +163,11 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
 
     switch (result.status) {
         case RenderResult::Status::ReadFailed:
-            return messages.cannotRead(pluginPath, result.errnum);
+            return messages.cannotRead(pluginPath, result.error);
         case RenderResult::Status::LineTooLong:
             return messages.lineTooLong(pluginPath, result.line);
         case RenderResult::Status::WriteFailed:
-            return messages.cannotWrite(outputName, result.errnum);
+            return messages.cannotWrite(outputName, result.error);
         case RenderResult::Status::TooLarge:
             messages.file(outputName, "cannot write: the Readme would be larger than " +
                                           std::to_string(kMaxReadmeSize >> 30) +
@@ -185,7 +189,7 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
                                       "Readme written (--replace-unencodable writes \"?\")");
         return kExitUnencodable;
     }
-    if (int err = output.commit()) {
+    if (std::error_code err = output.commit()) {
         messages.cannotWrite(outputName, err);
         // The old file is gone and the new one could not take its place: it must not be lost.
         if (!output.keptIn().empty())

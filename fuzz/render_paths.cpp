@@ -108,7 +108,7 @@ Rendered render(const std::string& plugin, const norvelle::SoftwareData& data,
     norvelle::RenderSinks sinks;
     sinks.write = [&r](std::string_view b) {
         r.bytes.append(b);
-        return 0;
+        return std::error_code();
     };
     sinks.unencodable = [&r](const norvelle::Unencodable& u) { r.unencodable.push_back(u); };
     r.result = norvelle::renderReadme(norvelle::pluginSource(plugin), data, options, sinks);

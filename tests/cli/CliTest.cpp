@@ -336,9 +336,9 @@ TEST_F(Cli, NothingIsWrittenUnlessTheWholeReadmeIsRight) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 
     // Running out of memory half way is one more failure: one line, the old file kept.
-    setWriteFaultInjector([](std::string_view step, const std::string&) -> int {
+    setWriteFaultInjector([](std::string_view step, const std::string&) -> std::error_code {
         if (step == "write") throw std::bad_alloc();
-        return 0;
+        return {};
     });
     replacing.pop_back();
     r = cli(replacing);

@@ -13,7 +13,7 @@ LoadedSoftwareData loadSoftwareDataFile(const std::string& path, std::size_t nee
                                 ? readAnyFileBytes(path, kMaxSoftwareDataFileSize)
                                 : readFileBytes(path, kMaxSoftwareDataFileSize);
     if (!read.ok()) {
-        loaded.errnum = read.errnum;
+        loaded.error = read.error;
         return loaded;
     }
     if (read.truncated) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <system_error>
 
 namespace norvelle {
 
@@ -20,13 +21,13 @@ enum class PipesAndDevices { Refused, Read };
 struct LoadedSoftwareData {
     enum class Status {
         Loaded,
-        CannotRead,       // errnum says why; a missing file too
+        CannotRead,       // `error` says why; a missing file too
         TooLarge,         // longer than kMaxSoftwareDataFileSize, which no software data file is
         Empty,            // not one line
         NotSoftwareData,  // the first line is no version line of kAcceptedFileVersions
     };
     Status status = Status::CannotRead;
-    int errnum = 0;  // CannotRead: an errno or one of the k...Error kinds
+    std::error_code error;  // CannotRead: an errno or one of the FileErrc kinds
     // Loaded: the version line; NotSoftwareData: the line that is none.
     std::string firstLine;
     SoftwareDataFile file;  // Loaded: as read; put it into a form with applySoftwareDataFile

@@ -35,11 +35,11 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Refuses a folder (EISDIR), a device or pipe (kNotRegularFileError), a read-only file
-    // and an unsafe link (kUnsafeLinkError).
-    int open(const std::string& path);
-    int write(std::string_view bytes);
-    int commit();
+    // Refuses a folder (EISDIR), a device or pipe (FileErrc::NotRegularFile), a read-only
+    // file and an unsafe link (FileErrc::UnsafeLink).
+    std::error_code open(const std::string& path);
+    std::error_code write(std::string_view bytes);
+    std::error_code commit();
     void abandon();
     // After a failed commit: the temporary file, when it is all that is left of the text (the
     // old file was taken away and the new one could not be put in its place); else empty.
@@ -62,9 +62,10 @@ private:
 // killed task or a power cut stays hidden (".name.XXXXXX.tmp").
 void removeTemporaryFilesOnSignals();
 
-// Test seam: when set, every write step asks it first; a non-zero errno it returns makes
-// that step fail with that errno. Steps: "open", "write", "sync", "rename", "remove", "lock".
-using WriteFaultInjector = std::function<int(std::string_view step, const std::string& path)>;
+// Test seam: when set, every write step asks it first; an error it returns makes that step
+// fail with that error. Steps: "open", "write", "sync", "rename", "remove", "lock".
+using WriteFaultInjector =
+    std::function<std::error_code(std::string_view step, const std::string& path)>;
 void setWriteFaultInjector(WriteFaultInjector injector);
 
 }  // namespace norvelle

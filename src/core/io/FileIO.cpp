@@ -29,13 +29,13 @@ WriteFaultInjector& injectorSlot() {
 
 }  // namespace
 
-int injectedFault(std::string_view step, const std::string& path) {
+std::error_code injectedFault(std::string_view step, const std::string& path) {
     WriteFaultInjector injector;
     {
         std::lock_guard<std::mutex> lock(injectorMutex());
         injector = injectorSlot();
     }
-    return injector ? injector(step, path) : 0;
+    return injector ? injector(step, path) : std::error_code();
 }
 
 void setWriteFaultInjector(WriteFaultInjector injector) {
@@ -43,8 +43,8 @@ void setWriteFaultInjector(WriteFaultInjector injector) {
     injectorSlot() = std::move(injector);
 }
 
-int readToLimit(const ReadPiece& readPiece, std::uint64_t sizeGuess, std::uint64_t limit,
-                ReadResult& result) {
+std::error_code readToLimit(const ReadPiece& readPiece, std::uint64_t sizeGuess,
+                            std::uint64_t limit, ReadResult& result) {
     // The size is a first guess: the file may change while it is read. One byte beyond the
     // limit tells whether the file goes on.
     const std::uint64_t cap = limit == kWholeFile ? kWholeFile : limit + 1;
@@ -57,7 +57,7 @@ int readToLimit(const ReadPiece& readPiece, std::uint64_t sizeGuess, std::uint64
             data.resize(static_cast<std::size_t>(std::min<std::uint64_t>(data.size() * 2, cap)));
         }
         std::size_t count = 0;
-        if (int err = readPiece(data.data() + filled, data.size() - filled, count)) {
+        if (std::error_code err = readPiece(data.data() + filled, data.size() - filled, count)) {
             data.clear();
             return err;
         }
@@ -67,7 +67,7 @@ int readToLimit(const ReadPiece& readPiece, std::uint64_t sizeGuess, std::uint64
     result.truncated = filled > limit;
     data.resize(result.truncated ? static_cast<std::size_t>(limit) : filled);
     result.status = ReadResult::Status::Ok;
-    return 0;
+    return {};
 }
 
 ReadResult readTextFile(const std::string& path, std::uint64_t limit) {
@@ -79,17 +79,19 @@ ReadResult readTextFile(const std::string& path, std::uint64_t limit) {
 ReadResult readAnyFileBytes(const std::string& path, std::uint64_t limit) {
     ReadResult result;
     FileReader file;
-    int err = file.open(path);
-    if (err == 0) {
+    std::error_code err = file.open(path);
+    if (!err) {
         // The size sizes the first buffer only: a pipe has none, and a file may grow.
         err = readToLimit([&file](char* buffer, std::size_t size,
                                   std::size_t& count) { return file.read(buffer, size, count); },
                           fileSize(path).value_or(4096), limit, result);
     }
-    if (err != 0) {
-        result.status = err == ENOENT || err == ENOTDIR ? ReadResult::Status::Missing
-                                                        : ReadResult::Status::Error;
-        result.errnum = err;
+    if (err) {
+        result.status =
+            err == std::errc::no_such_file_or_directory || err == std::errc::not_a_directory
+                ? ReadResult::Status::Missing
+                : ReadResult::Status::Error;
+        result.error = err;
     }
     return result;
 }
@@ -100,25 +102,25 @@ bool fileExists(const std::string& path) {
 
 WriteResult writeFileAtomic(const std::string& path, std::string_view bytes) {
     AtomicFileWriter writer;
-    int err = writer.open(path);
-    if (err == 0) err = writer.write(bytes);
-    if (err == 0) err = writer.commit();
-    return err == 0 ? WriteResult{} : WriteResult{false, err, writer.keptIn()};
+    std::error_code err = writer.open(path);
+    if (!err) err = writer.write(bytes);
+    if (!err) err = writer.commit();
+    return !err ? WriteResult{} : WriteResult{false, err, writer.keptIn()};
 }
 
 FileReader::~FileReader() {
     close();
 }
 
-int FileReader::readAll(std::string& bytes) {
+std::error_code FileReader::readAll(std::string& bytes) {
     constexpr std::size_t kChunk = 64 * 1024;
     for (;;) {
         const std::size_t filled = bytes.size();
         bytes.resize(filled + kChunk);
         std::size_t count = 0;
-        const int err = read(bytes.data() + filled, kChunk, count);
+        const std::error_code err = read(bytes.data() + filled, kChunk, count);
         bytes.resize(filled + count);
-        if (err != 0 || count == 0) return err;
+        if (err || count == 0) return err;
     }
 }
 
@@ -135,43 +137,45 @@ namespace {
 // What a file system without locks answers (Windows' ERROR_NOT_SUPPORTED and
 // ERROR_INVALID_FUNCTION read as ENOTSUP): NFS without its lock service ENOLCK, others
 // EOPNOTSUPP, ENOSYS or EINVAL. Only the locking call is judged so; opening says other things.
-bool locksUnsupported(int err) {
-    return err == ENOLCK || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL;
+bool locksUnsupported(const std::error_code& err) {
+    if (err.category() != std::generic_category()) return false;
+    const int e = err.value();
+    return e == ENOLCK || e == ENOTSUP || e == EOPNOTSUPP || e == ENOSYS || e == EINVAL;
 }
 
 }  // namespace
 
-int FileLock::lock(const std::string& path, std::chrono::milliseconds timeout) {
+std::error_code FileLock::lock(const std::string& path, std::chrono::milliseconds timeout) {
     unlock();
-    if (int err = openLockFile(path)) return err;
+    if (std::error_code err = openLockFile(path)) return err;
     // Whoever waits holds the queue, so that a holder that lets the lock go and wants it again
     // at once has to queue behind the waiter instead of taking it straight back.
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int err = injectedFault("lock", path);
-    if (err == 0) err = waitFor(Byte::Queue, deadline);
-    if (err == 0) {
+    std::error_code err = injectedFault("lock", path);
+    if (!err) err = waitFor(Byte::Queue, deadline);
+    if (!err) {
         err = waitFor(Byte::Lock, deadline);
         // Given back now, whether or not the lock was had: Windows frees a byte left locked
         // only "eventually" after its handle is closed, and the next waiter must not wait for it.
         unlockByte(Byte::Queue);
     }
-    if (err != 0) {
+    if (err) {
         unlock();
-        return locksUnsupported(err) ? kLocksUnsupportedError : err;
+        return locksUnsupported(err) ? FileErrc::LocksUnsupported : err;
     }
-    return 0;
+    return {};
 }
 
-int FileLock::waitFor(Byte byte, std::chrono::steady_clock::time_point deadline) {
+std::error_code FileLock::waitFor(Byte byte, std::chrono::steady_clock::time_point deadline) {
     // Asked again and again rather than waited for: Windows cannot wait for a lock with a time
     // limit (nor can Wine at all), and POSIX could only by a signal. A holder keeps it for one
     // read and one write, so the pauses stay short.
     std::chrono::microseconds pause{100};
     for (;;) {
         bool held = false;
-        if (int err = tryLock(byte, held)) return err;
-        if (held) return 0;
-        if (std::chrono::steady_clock::now() >= deadline) return kLockTimeoutError;
+        if (std::error_code err = tryLock(byte, held)) return err;
+        if (held) return {};
+        if (std::chrono::steady_clock::now() >= deadline) return FileErrc::LockTimeout;
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::microseconds{2000});
     }

@@ -24,21 +24,22 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // Waits up to `timeout` for the lock: 0, kLockTimeoutError, kLocksUnsupportedError where
-    // the file system has no locks (NFS without its lock service, some network shares), or
-    // why the lock file could not be opened (EISDIR, ELOOP for a link, kNotRegularFileError
-    // for a pipe or device, EACCES ...) or locked. Step for the fault injector: "lock", once
-    // the lock file is open; what it returns is taken as the system's answer.
-    int lock(const std::string& path, std::chrono::milliseconds timeout);
+    // Waits up to `timeout` for the lock: none, FileErrc::LockTimeout, FileErrc::LocksUnsupported
+    // where the file system has no locks (NFS without its lock service, some network shares),
+    // or why the lock file could not be opened (EISDIR, ELOOP for a link,
+    // FileErrc::NotRegularFile for a pipe or device, EACCES ...) or locked. Step for the fault
+    // injector: "lock", once the lock file is open; what it returns is taken as the system's
+    // answer.
+    std::error_code lock(const std::string& path, std::chrono::milliseconds timeout);
     void unlock();
 
 private:
     // The lock is one byte of the lock file, the queue in front of it another.
     enum class Byte { Lock = 0, Queue = 1 };
-    int openLockFile(const std::string& path);
-    int tryLock(Byte byte, bool& held);  // 0 with `held` false while another holder has it
+    std::error_code openLockFile(const std::string& path);
+    std::error_code tryLock(Byte byte, bool& held);  // none, `held` false, while another has it
     void unlockByte(Byte byte);
-    int waitFor(Byte byte, std::chrono::steady_clock::time_point deadline);
+    std::error_code waitFor(Byte byte, std::chrono::steady_clock::time_point deadline);
 
     std::intptr_t m_handle = -1;  // a descriptor, or a Windows HANDLE
 };

@@ -24,9 +24,9 @@ ReadResult readTextFile(const std::string& path, std::uint64_t limit = kWholeFil
 enum class FileState { Missing, Present, Unknown };
 struct FileLookup {
     FileState state = FileState::Missing;
-    int errnum = 0;        // when Unknown
-    bool folder = false;   // when Present: a folder
-    bool regular = false;  // when Present: a regular file, not a device or pipe
+    std::error_code error;  // when Unknown
+    bool folder = false;    // when Present: a folder
+    bool regular = false;   // when Present: a regular file, not a device or pipe
 };
 FileLookup lookUpFile(const std::string& path);
 bool fileExists(const std::string& path);  // Present: any kind of file or folder
@@ -44,10 +44,10 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    int open(const std::string& path);  // 0, or ENOENT, EACCES, EISDIR ...
+    std::error_code open(const std::string& path);  // none, or ENOENT, EACCES, EISDIR ...
     // Reads up to `size` bytes; `count` 0 means the end of the file.
-    int read(char* buffer, std::size_t size, std::size_t& count);
-    int readAll(std::string& bytes);  // appends all that is left
+    std::error_code read(char* buffer, std::size_t size, std::size_t& count);
+    std::error_code readAll(std::string& bytes);  // appends all that is left
     void close();
 
 private:

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace norvelle {
 
@@ -16,9 +17,9 @@ public:
     DeviceWriter(const DeviceWriter&) = delete;
     DeviceWriter& operator=(const DeviceWriter&) = delete;
 
-    int open(const std::string& path);  // 0 or why not
-    int write(std::string_view bytes);  // all of them, or why not
-    int close();
+    std::error_code open(const std::string& path);  // none, or why not
+    std::error_code write(std::string_view bytes);  // all of them, or why not
+    std::error_code close();
 
 private:
     std::intptr_t m_handle = -1;  // a descriptor, or a Windows HANDLE

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <system_error>
 
 namespace norvelle {
 
@@ -9,9 +10,9 @@ namespace norvelle {
 // so that no file the program opens takes its place.
 void prepareStandardStreams();
 
-// Writes all the bytes to standard output or standard error. 0, or why not (EPIPE, ENOSPC,
+// Writes all the bytes to standard output or standard error. None, or why not (EPIPE, ENOSPC,
 // EBADF when there is no such stream ...).
 enum class StandardStream { Output, Error };
-int writeStandardStream(StandardStream stream, std::string_view bytes);
+std::error_code writeStandardStream(StandardStream stream, std::string_view bytes);
 
 }  // namespace norvelle

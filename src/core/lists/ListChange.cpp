@@ -20,11 +20,11 @@ std::string lockFileBeside(const std::string& path) {
     return slash == std::string::npos ? kListLockFile : path.substr(0, slash + 1) + kListLockFile;
 }
 
-ListChangeResult failed(ListChangeResult::Step step, int errnum) {
+ListChangeResult failed(ListChangeResult::Step step, std::error_code error) {
     ListChangeResult result;
     result.status = ListChangeResult::Status::Failed;
     result.step = step;
-    result.errnum = errnum;
+    result.error = error;
     return result;
 }
 
@@ -91,21 +91,22 @@ ListChangeResult changeListFile(const std::string& path, const ListChange& chang
     using Status = ListChangeResult::Status;
     using Step = ListChangeResult::Step;
     FileLock lock;
-    const int locked = lock.lock(lockFileBeside(path), kListLockTimeout);
+    const std::error_code locked = lock.lock(lockFileBeside(path), kListLockTimeout);
     // Going on unlocked, as the program did before it locked at all: where the file system
     // has no locks; and where this user may neither make nor open the lock file: in a folder
     // the user may not write to no list file can be written either, and the change goes on to
     // fail with its own, plainer reason (another user's lock file, in a folder that several
     // users share, leaves this user's changes there unlocked). A lock file that is a link, a
     // folder or a pipe is refused: something is wrong with the folder.
-    if (locked != 0 && locked != kLocksUnsupportedError && locked != EACCES && locked != EPERM &&
-        locked != EROFS)
+    if (locked && locked != FileErrc::LocksUnsupported &&
+        locked != std::errc::permission_denied && locked != std::errc::operation_not_permitted &&
+        locked != std::errc::read_only_file_system)
         return failed(Step::Lock, locked);
 
     // A file that cannot be read now (an I/O error, another program's hold) is no file to
     // replace: what it holds would be lost unseen.
     const ListFile file = loadListFile(path);
-    if (file.state == ListFile::State::Unreadable) return failed(Step::Read, file.errnum);
+    if (file.state == ListFile::State::Unreadable) return failed(Step::Read, file.error);
     AppliedChange applied = applyListChange(file.items, change);
     if (applied.outcome == AppliedChange::Outcome::Gone) return withStatus(Status::Gone);
     if (applied.outcome == AppliedChange::Outcome::Full) return withStatus(Status::Full);
@@ -115,17 +116,17 @@ ListChangeResult changeListFile(const std::string& path, const ListChange& chang
         ListChangeResult result = withStatus(Status::DropsUnread);
         const ListEntryCount all = countListEntries(path, kMaxCountedListSize);
         result.dropped = all.entries > file.items.size() ? all.entries - file.items.size() : 0;
-        result.droppedAtLeast = !all.whole || all.errnum != 0;
+        result.droppedAtLeast = !all.whole || all.error;
         return result;
     };
     ListChangeResult result;
     if (applied.removeFile) {
         if (file.truncated && !consent.dropUnread) return dropsUnread();
         const WriteResult removed = removeFile(path);
-        return removed.ok ? result : failed(Step::Remove, removed.errnum);
+        return removed.ok ? result : failed(Step::Remove, removed.error);
     }
     const TextFileBytes text = encodeTextFile(formatListFile(applied.entries), kMaxListFileSize);
-    if (text.errnum != 0) return failed(Step::Write, text.errnum);
+    if (text.error) return failed(Step::Write, text.error);
     if (file.truncated && !consent.dropUnread) return dropsUnread();
     if (!text.unencodable.empty() && !consent.replaceUnencodable) {
         result.status = Status::Unencodable;
@@ -133,7 +134,7 @@ ListChangeResult changeListFile(const std::string& path, const ListChange& chang
         return result;
     }
     const WriteResult written = writeFileAtomic(path, text.bytes);
-    if (!written.ok) return failed(Step::Write, written.errnum);
+    if (!written.ok) return failed(Step::Write, written.error);
     result.added = applied.added;
     return result;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include <system_error>
 
 namespace norvelle {
 
@@ -81,15 +82,15 @@ struct ListChangeResult {
         // kMaxListFileSize): `dropped` of them would go. Ask; nothing was written.
         DropsUnread,
         Unencodable,  // `unencodable` cannot be stored: ask, nothing written
-        Failed,       // nothing was written: `errnum` says why, `step` where
+        Failed,       // nothing was written: `error` says why, `step` where
     };
     // Lock: the lock file beside the list (kListLockFile) could not be used; Read: the list
     // file could not be read, so no change can keep what it holds.
     enum class Step { Lock, Read, Write, Remove };
     Status status = Status::Done;
     Step step = Step::Write;
-    int errnum = 0;  // Failed: an errno or a k...Error (kTooLargeError: the file would
-                     // be larger than kMaxListFileSize; kLockTimeoutError)
+    std::error_code error;  // Failed: an errno or a FileErrc kind (FileErrc::TooLarge: the file would
+                     // be larger than kMaxListFileSize; FileErrc::LockTimeout)
     std::vector<Unencodable> unencodable;
     std::uint64_t dropped = 0;       // DropsUnread: the entries that would go ...
     bool droppedAtLeast = false;     // ... or at least that many, in a file too large to count

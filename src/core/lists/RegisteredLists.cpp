@@ -12,7 +12,7 @@ ListFile loadListFile(const std::string& name) {
     if (lookup.state == FileState::Missing) return result;
     if (lookup.state == FileState::Unknown) {
         result.state = ListFile::State::Unreadable;
-        result.errnum = lookup.errnum;
+        result.error = lookup.error;
         return result;
     }
     ReadResult read = readTextFile(name, kMaxListFileSize);
@@ -22,7 +22,7 @@ ListFile loadListFile(const std::string& name) {
         const std::size_t lastBreak = read.bytes.find_last_of("\r\n");
         if (lastBreak == std::string::npos) {
             read.status = ReadResult::Status::Error;
-            read.errnum = kTooLargeError;
+            read.error = FileErrc::TooLarge;
         } else {
             read.bytes.resize(lastBreak + 1);
             result.truncated = true;
@@ -30,7 +30,7 @@ ListFile loadListFile(const std::string& name) {
     }
     if (!read.ok()) {
         result.state = ListFile::State::Unreadable;
-        result.errnum = read.errnum;
+        result.error = read.error;
         return result;
     }
     if (read.bytes.empty()) {
@@ -49,8 +49,8 @@ ListFile loadListFile(const std::string& name) {
 ListEntryCount countListEntries(const std::string& name, std::uint64_t limit) {
     ListEntryCount count;
     FileReader file;
-    count.errnum = file.open(name);
-    if (count.errnum != 0) return count;
+    count.error = file.open(name);
+    if (count.error) return count;
     // The separators (comma, quote, space, CR and LF) are never part of a double-byte
     // character in code page 932, and no item runs past its line: the raw bytes, a block of
     // whole lines at a time, give the count the decoded file would.
@@ -61,8 +61,8 @@ ListEntryCount countListEntries(const std::string& name, std::uint64_t limit) {
         const std::size_t filled = buffer.size();
         buffer.resize(filled + kBlock);
         std::size_t got = 0;
-        count.errnum = file.read(buffer.data() + filled, kBlock, got);
-        if (count.errnum != 0) return count;
+        count.error = file.read(buffer.data() + filled, kBlock, got);
+        if (count.error) return count;
         buffer.resize(filled + got);
         read += got;
         const bool atEnd = got == 0 || read >= limit;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <system_error>
 
 namespace norvelle {
 
@@ -30,9 +31,9 @@ struct ListFile {
     };
     State state = State::Missing;
     std::vector<std::string> items;
-    // Unreadable: why, an errno value or one of the k...Error kinds (kTooLargeError:
+    // Unreadable: why, an errno value or one of the FileErrc kinds (FileErrc::TooLarge:
     // no line ends within kMaxListFileSize).
-    int errnum = 0;
+    std::error_code error;
     // Items: the file holds more than is read, and only its first entries are here.
     bool truncated = false;
 };
@@ -50,11 +51,11 @@ ListFile loadListFile(const std::string& name);
 
 // How many entries a list file holds in all, by the item reading rule, counted over no more
 // than its first `limit` bytes; `whole` is false when the file goes on past them (there are
-// at least `entries` then). errnum: why the file could not be read, or 0.
+// at least `entries` then). error: why the file could not be read, if it could not.
 struct ListEntryCount {
     std::uint64_t entries = 0;
     bool whole = true;
-    int errnum = 0;
+    std::error_code error;
 };
 ListEntryCount countListEntries(const std::string& name, std::uint64_t limit);
 

@@ -73,8 +73,8 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
                           const ExpandLimits& limits) {
     ExpandResult result;
     PluginFile plugin;
-    if (int err = plugin.openWhole(path, limits.pluginSize)) {
-        result.errnum = err;
+    if (std::error_code err = plugin.openWhole(path, limits.pluginSize)) {
+        result.error = err;
         return result;
     }
     result.encoding = plugin.encoding();
@@ -89,7 +89,7 @@ ExpandResult ExpandPlugin(const std::string& path, const SoftwareData& data,
     RenderSinks sinks;
     sinks.write = [&result](std::string_view text) {
         result.text.append(text);
-        return 0;
+        return std::error_code();
     };
     // Japanese text grows by half from code page 932 to UTF-8; reserving does not yet take
     // memory that is never written.

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace norvelle {
 
@@ -30,7 +31,7 @@ struct ExpandResult {
     std::string text;  // the expanded text, UTF-8
     // How the plugin is written, and so how its Readme is to be written.
     TextEncoding encoding = TextEncoding::Cp932;
-    int errnum = 0;             // why the plugin could not be read (kTooLargeError: over
+    std::error_code error;      // why the plugin could not be read (FileErrc::TooLarge: over
                                 // ExpandLimits::pluginSize), when !ok and not textTooLarge
     bool textTooLarge = false;  // !ok: the expanded text would pass ExpandLimits::textSize
 };

@@ -14,7 +14,7 @@ namespace {
 // waits in a scratch file, so that render's memory stays a few megabytes whatever the plugin.
 constexpr std::size_t kKeptInMemory = std::size_t{1} << 20;
 
-int streamError() { return errno != 0 ? errno : EIO; }
+std::error_code streamError() { return errnoError(errno != 0 ? errno : EIO); }
 
 }  // namespace
 
@@ -22,32 +22,32 @@ PluginFile::~PluginFile() {
     if (m_spool) std::fclose(m_spool);
 }
 
-int PluginFile::keep(const char* bytes, std::size_t count) {
+std::error_code PluginFile::keep(const char* bytes, std::size_t count) {
     const std::size_t inMemory = std::min(count, kKeptInMemory - std::min(kKeptInMemory, m_kept.size()));
     m_kept.append(bytes, inMemory);
-    if (inMemory == count) return 0;
+    if (inMemory == count) return {};
     errno = 0;
     if (!m_spool && !(m_spool = openScratchFile())) return streamError();
     if (std::fwrite(bytes + inMemory, 1, count - inMemory, m_spool) != count - inMemory)
         return streamError();
-    return 0;
+    return {};
 }
 
-int PluginFile::readFile(char* buffer, std::size_t size, std::size_t& count) {
+std::error_code PluginFile::readFile(char* buffer, std::size_t size, std::size_t& count) {
     count = 0;
-    if (!m_fileOpen) return 0;
-    if (int err = m_file.read(buffer, size, count)) return err;
-    return m_keeping && count > 0 ? keep(buffer, count) : 0;
+    if (!m_fileOpen) return {};
+    if (std::error_code err = m_file.read(buffer, size, count)) return err;
+    return m_keeping && count > 0 ? keep(buffer, count) : std::error_code();
 }
 
-int PluginFile::giveKept(char* buffer, std::size_t size, std::size_t& count) {
+std::error_code PluginFile::giveKept(char* buffer, std::size_t size, std::size_t& count) {
     count = std::min(size, m_kept.size() - m_keptGiven);
     if (count > 0) {
         std::memcpy(buffer, m_kept.data() + m_keptGiven, count);
         m_keptGiven += count;
-        return 0;
+        return {};
     }
-    if (!m_spool) return 0;
+    if (!m_spool) return {};
     errno = 0;
     if (!m_spoolRewound) {
         if (std::fflush(m_spool) != 0 || std::fseek(m_spool, 0, SEEK_SET) != 0)
@@ -60,12 +60,12 @@ int PluginFile::giveKept(char* buffer, std::size_t size, std::size_t& count) {
         std::fclose(m_spool);
         m_spool = nullptr;
     }
-    return 0;
+    return {};
 }
 
-int PluginFile::open(const std::string& path, std::size_t maxLine) {
+std::error_code PluginFile::open(const std::string& path, std::size_t maxLine) {
     m_maxLine = maxLine;
-    if (int err = m_file.open(path)) return err;
+    if (std::error_code err = m_file.open(path)) return err;
     m_fileOpen = true;
     m_keeping = true;
 
@@ -77,7 +77,7 @@ int PluginFile::open(const std::string& path, std::size_t maxLine) {
                              kPluginBlockSize, maxLine);
     for (;;) {
         std::string_view block;
-        if (int err = reader.next(block)) {
+        if (std::error_code err = reader.next(block)) {
             m_line = reader.line();
             return err;
         }
@@ -92,18 +92,18 @@ int PluginFile::open(const std::string& path, std::size_t maxLine) {
     }
     m_encoding = detector.encoding();
     m_keeping = false;
-    return 0;
+    return {};
 }
 
-int PluginFile::openWhole(const std::string& path, std::uint64_t limit) {
+std::error_code PluginFile::openWhole(const std::string& path, std::uint64_t limit) {
     ReadResult read = readFileBytes(path, limit);
-    if (!read.ok()) return read.errnum != 0 ? read.errnum : ENOENT;
-    if (read.truncated) return kTooLargeError;
+    if (!read.ok()) return read.error ? read.error : errnoError(ENOENT);
+    if (read.truncated) return FileErrc::TooLarge;
     m_kept = std::move(read.bytes);
     m_encoding = detectEncoding(m_kept);
     m_checkedUtf8 = m_encoding == TextEncoding::Utf8;
     m_maxLine = std::max<std::size_t>(m_maxLine, m_kept.size());
-    return 0;
+    return {};
 }
 
 RenderOptions PluginFile::renderOptions() const {
@@ -118,8 +118,8 @@ RenderOptions PluginFile::renderOptions() const {
 PluginSource PluginFile::source() {
     return [this](char* buffer, std::size_t size, std::size_t& count) {
         if (m_keptGiven < m_kept.size() || m_spool) {
-            if (int err = giveKept(buffer, size, count)) return err;
-            if (count > 0) return 0;
+            const std::error_code err = giveKept(buffer, size, count);
+            if (err || count > 0) return err;
         }
         return readFile(buffer, size, count);
     };

@@ -26,13 +26,13 @@ public:
     PluginFile& operator=(const PluginFile&) = delete;
 
     // The command line's way: any kind of file but a folder, of any size, read as far as the
-    // decision needs. 0, an errno, or kTooLargeError for a line longer than `maxLine`, which
+    // decision needs. None, why not, or FileErrc::TooLarge for a line longer than `maxLine`, which
     // line() then numbers.
-    int open(const std::string& path, std::size_t maxLine = kMaxPluginLineSize);
+    std::error_code open(const std::string& path, std::size_t maxLine = kMaxPluginLineSize);
 
     // The window's way: a regular file of at most `limit` bytes, read whole at once (a pipe
-    // that no program writes to would hang the window). kTooLargeError for a longer file.
-    int openWhole(const std::string& path, std::uint64_t limit);
+    // that no program writes to would hang the window). FileErrc::TooLarge for a longer file.
+    std::error_code openWhole(const std::string& path, std::uint64_t limit);
 
     TextEncoding encoding() const { return m_encoding; }
     std::size_t line() const { return m_line; }
@@ -47,9 +47,9 @@ public:
     PluginSource source();
 
 private:
-    int readFile(char* buffer, std::size_t size, std::size_t& count);
-    int keep(const char* bytes, std::size_t count);
-    int giveKept(char* buffer, std::size_t size, std::size_t& count);
+    std::error_code readFile(char* buffer, std::size_t size, std::size_t& count);
+    std::error_code keep(const char* bytes, std::size_t count);
+    std::error_code giveKept(char* buffer, std::size_t size, std::size_t& count);
 
     FileReader m_file;
     bool m_fileOpen = false;

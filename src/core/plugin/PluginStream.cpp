@@ -134,9 +134,9 @@ public:
 
     // Hands on what is held.
     bool writeOut() {
-        if (m_writing && !m_out.empty()) m_result.errnum = m_sinks.write(m_out);
+        if (m_writing && !m_out.empty()) m_result.error = m_sinks.write(m_out);
         m_out.clear();
-        if (m_result.errnum == 0) return true;
+        if (!m_result.error) return true;
         m_result.status = RenderResult::Status::WriteFailed;
         return false;
     }
@@ -336,7 +336,7 @@ PluginSource pluginSource(std::string_view bytes) {
         count = std::min(size, bytes.size());
         if (count > 0) std::memcpy(buffer, bytes.data(), count);
         bytes.remove_prefix(count);
-        return 0;
+        return std::error_code();
     };
 }
 
@@ -347,7 +347,7 @@ PluginBlockReader::PluginBlockReader(PluginSource source, std::size_t blockSize,
       m_maxLine(std::min(maxLine, SIZE_MAX / 4)),
       m_bufferCap(std::max(m_blockSize, m_maxLine + 2)) {}
 
-int PluginBlockReader::next(std::string_view& block) {
+std::error_code PluginBlockReader::next(std::string_view& block) {
     block = {};
     // What was left after the last block moves to the front; it is the start of a line.
     if (m_given > 0) {
@@ -372,13 +372,14 @@ int PluginBlockReader::next(std::string_view& block) {
             // One line longer than a block: the block grows until the line ends, as far as
             // a line may go (its last byte may be the CR of its line end). Its last byte is
             // looked at again once the byte after it is known.
-            if (m_filled - 1 > m_maxLine) return kTooLargeError;
+            if (m_filled - 1 > m_maxLine) return FileErrc::TooLarge;
             searched = m_filled - 1;
             if (m_filled == m_buffer.size())
                 m_buffer.resize(std::min(m_buffer.size() * 2, m_bufferCap));
         }
         std::size_t count = 0;
-        if (int err = m_source(m_buffer.data() + m_filled, m_buffer.size() - m_filled, count))
+        if (std::error_code err =
+                m_source(m_buffer.data() + m_filled, m_buffer.size() - m_filled, count))
             return err;
         m_filled += count;
         m_atEnd = count == 0;
@@ -390,11 +391,11 @@ int PluginBlockReader::next(std::string_view& block) {
         if (const std::size_t at = longLine(block, m_maxLine); at != std::string_view::npos) {
             m_line += lineEnds(block.substr(0, at));
             block = {};
-            return kTooLargeError;
+            return FileErrc::TooLarge;
         }
     }
     m_nextLine += lineEnds(block);
-    return 0;
+    return {};
 }
 
 CheckResult checkPlugin(const PluginSource& plugin, TextEncoding encoding,
@@ -405,7 +406,7 @@ CheckResult checkPlugin(const PluginSource& plugin, TextEncoding encoding,
     std::vector<MarkerProblem> problems;
     for (;;) {
         std::string_view block;
-        if (int err = reader.next(block)) return {err, reader.line()};
+        if (std::error_code err = reader.next(block)) return {err, reader.line()};
         if (block.empty()) return {};
         problems.clear();
         checkTemplate(text.of(block), problems, reader.line());
@@ -434,10 +435,10 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
     std::vector<MarkerProblem> problems;
     for (;;) {
         std::string_view block;
-        if (int err = reader.next(block)) {
-            result.status = err == kTooLargeError ? RenderResult::Status::LineTooLong
-                                                  : RenderResult::Status::ReadFailed;
-            result.errnum = err;
+        if (std::error_code err = reader.next(block)) {
+            result.status = err == FileErrc::TooLarge ? RenderResult::Status::LineTooLong
+                                                      : RenderResult::Status::ReadFailed;
+            result.error = err;
             result.line = reader.line();
             return result;
         }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace norvelle {
 
@@ -37,9 +38,10 @@ inline constexpr std::uint64_t kMaxReadmeSize = std::uint64_t{1} << 30;
 std::size_t blockEnd(std::string_view bytes, std::size_t from = 0);
 
 // Where a plugin's bytes come from, a piece at a time: reads up to `size` bytes into `buffer`,
-// sets `count` (0 at the end) and returns 0 or an errno. The command line reads a file of
+// sets `count` (0 at the end) and returns why it could not. The command line reads a file of
 // any size this way; the window reads a plugin whole first and hands its bytes in.
-using PluginSource = std::function<int(char* buffer, std::size_t size, std::size_t& count)>;
+using PluginSource =
+    std::function<std::error_code(char* buffer, std::size_t size, std::size_t& count)>;
 PluginSource pluginSource(FileReader& file);
 PluginSource pluginSource(std::string_view bytes);  // the bytes must outlive the source
 
@@ -50,11 +52,11 @@ public:
     explicit PluginBlockReader(PluginSource source, std::size_t blockSize = kPluginBlockSize,
                                std::size_t maxLine = kMaxPluginLineSize);
 
-    // The next block, valid until the next call; empty at the end. Returns 0, an errno, or
-    // kTooLargeError for a line longer than maxLine, which line() then numbers.
-    int next(std::string_view& block);
+    // The next block, valid until the next call; empty at the end. Returns why not, or
+    // FileErrc::TooLarge for a line longer than maxLine, which line() then numbers.
+    std::error_code next(std::string_view& block);
 
-    // The number of the block's first line, from 1; after kTooLargeError, the long line's.
+    // The number of the block's first line, from 1; after FileErrc::TooLarge, the long line's.
     std::size_t line() const { return m_line; }
 
 private:
@@ -106,24 +108,24 @@ struct RenderResult {
         Unencodable
     };
     Status status = Status::Written;
-    int errnum = 0;                  // why reading or writing failed
+    std::error_code error;           // why reading or writing failed
     std::size_t line = 0;            // LineTooLong: the plugin's line, from 1
     std::size_t markerProblems = 0;  // found by the strict check
     std::size_t unencodable = 0;     // characters code page 932 cannot hold
 };
 
 // Where the Readme and the findings go. `write` gets the Readme's bytes in order and returns
-// 0 or an errno; the other two may be empty.
+// why it could not take them; the other two may be empty.
 struct RenderSinks {
-    std::function<int(std::string_view bytes)> write;
+    std::function<std::error_code(std::string_view bytes)> write;
     std::function<void(const MarkerProblem&)> markerProblem;
     // Its place is in the Readme text: line and column from 1, the column in characters.
     std::function<void(const Unencodable&)> unencodable;
 };
 
 struct CheckResult {
-    int errnum = 0;        // of a failed read, or kTooLargeError for a line over the limit
-    std::size_t line = 0;  // kTooLargeError: that line, from 1
+    std::error_code error;  // of a failed read, or FileErrc::TooLarge for a line over the limit
+    std::size_t line = 0;   // FileErrc::TooLarge: that line, from 1
 };
 
 // Checks a plugin file block by block, as checkTemplate checks a text, and reports each

@@ -9,7 +9,7 @@ TextFileBytes encodeTextFile(std::string_view text, std::uint64_t limit, TextEnc
     EncodeResult encoded = encodeText(text, encoding);
     // A file its reader would refuse, or read only in part, is not written at all.
     if (encoded.bytes.size() > limit) {
-        result.errnum = kTooLargeError;
+        result.error = FileErrc::TooLarge;
         return result;
     }
     result.bytes = std::move(encoded.bytes);

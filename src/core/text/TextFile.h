@@ -17,7 +17,7 @@ namespace norvelle {
 struct TextFileBytes {
     std::string bytes;                     // characters code page 932 lacks are "?" here
     std::vector<Unencodable> unencodable;  // those characters; empty when every one fits
-    int errnum = 0;  // kTooLargeError: more than `limit` bytes, and nothing is to be written
+    std::error_code error;  // FileErrc::TooLarge: more than `limit` bytes; nothing is written
 };
 TextFileBytes encodeTextFile(std::string_view text, std::uint64_t limit = kWholeFile,
                              TextEncoding encoding = TextEncoding::Cp932);

@@ -18,24 +18,20 @@ namespace {
 
 // Why the lock file beside the lists could not be used, naming it: the list itself is fine,
 // and that file is the one to look at.
-std::string describeLockFileError(int errnum) {
+std::string describeLockFileError(const std::error_code& error) {
     const std::string name = kListLockFile;
     const std::string remedy =
         "\nこれは Norvelle が登録内容を変更するときに使うファイルです。"
         "削除してから、もう一度やり直してください。";
-    switch (errnum) {
-        case kLockTimeoutError:
-            return describeErrno(errnum);
-        case EISDIR:
-            return "ロックファイル " + name + " がフォルダになっています。" + remedy;
-        case ELOOP:
-            return "ロックファイル " + name + " がシンボリックリンクになっています。" + remedy;
-        case kNotRegularFileError:
-            return "ロックファイル " + name + " が通常のファイルではありません（名前付きパイプかデバイスです）。" +
-                   remedy;
-        default:
-            return "ロックファイル " + name + " を使えません。" + describeErrno(errnum);
-    }
+    if (error == FileErrc::LockTimeout) return describeError(error);
+    if (error == std::errc::is_a_directory)
+        return "ロックファイル " + name + " がフォルダになっています。" + remedy;
+    if (error == std::errc::too_many_symbolic_link_levels)
+        return "ロックファイル " + name + " がシンボリックリンクになっています。" + remedy;
+    if (error == FileErrc::NotRegularFile)
+        return "ロックファイル " + name +
+               " が通常のファイルではありません（名前付きパイプかデバイスです）。" + remedy;
+    return "ロックファイル " + name + " を使えません。" + describeError(error);
 }
 
 }  // namespace
@@ -59,7 +55,7 @@ std::optional<QStringList> loadRegisteredEntries(Platform& platform, QWidget* pa
             return std::nullopt;
         case ListFile::State::Unreadable:
             reportFailure(platform, parent, cannotReadHeadline(QString::fromLatin1(fileName)),
-                          describeFileError(file.errnum, kMaxListFileSize));
+                          describeFileError(file.error, kMaxListFileSize));
             return std::nullopt;
         case ListFile::State::Empty:
         case ListFile::State::Items:
@@ -107,26 +103,26 @@ void reportListChangeFailure(Platform& platform, QWidget* parent, const char* fi
         case ListChangeResult::Step::Lock:
             reportFailure(platform, parent,
                           QStringLiteral("%1 の登録内容を変更できませんでした。").arg(name),
-                          describeLockFileError(result.errnum));
+                          describeLockFileError(result.error));
             break;
         case ListChangeResult::Step::Read:
             reportFailure(
                 platform, parent,
                 QStringLiteral("%1 を読み込めなかったため、登録内容を変更できませんでした。")
                     .arg(name),
-                describeFileError(result.errnum, kMaxListFileSize));
+                describeFileError(result.error, kMaxListFileSize));
             break;
         case ListChangeResult::Step::Write:
             reportFailure(platform, parent,
                           registeredFileHeadline(fileName, QStringLiteral("登録内容")),
-                          describeFileError(result.errnum, kMaxListFileSize));
+                          describeFileError(result.error, kMaxListFileSize));
             break;
         case ListChangeResult::Step::Remove:
             reportFailure(
                 platform, parent,
                 QStringLiteral("%1 を削除できなかったため、登録内容を消去できませんでした。")
                     .arg(name),
-                describeErrno(result.errnum));
+                describeError(result.error));
             break;
     }
 }

@@ -3,15 +3,12 @@
 #include "core/io/FileErrorReasons.h"
 #include "core/io/FileResult.h"
 
-#include <cstring>
-
 namespace norvelle {
 
-std::string describeErrno(int errnum) {
-    const FileErrorReason* reason = findFileErrorReason(errnum);
+std::string describeError(const std::error_code& error) {
+    const FileErrorReason* reason = findFileErrorReason(error);
     if (reason && reason->japanese) return reason->japanese;
-    // The windows run on one thread, so the C library's shared buffer is safe here.
-    return "エラー " + std::to_string(errnum) + " (" + std::strerror(errnum) + ")";
+    return "エラー " + std::to_string(error.value()) + " (" + error.message() + ")";
 }
 
 std::string describeKeptText(const std::string& keptIn) {
@@ -31,8 +28,8 @@ std::string describeTooLarge(std::uint64_t limit) {
     return "ファイルが大きすぎます。扱えるのは " + describeSize(limit) + " までです。";
 }
 
-std::string describeFileError(int errnum, std::uint64_t limit) {
-    return errnum == kTooLargeError ? describeTooLarge(limit) : describeErrno(errnum);
+std::string describeFileError(const std::error_code& error, std::uint64_t limit) {
+    return error == FileErrc::TooLarge ? describeTooLarge(limit) : describeError(error);
 }
 
 }  // namespace norvelle

@@ -2,15 +2,15 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 namespace norvelle {
 
-// Why a file could not be read or written, in the words of the windows: an errno value or one
-// of the core's k...Error kinds (core/io/FileResult.h).
-std::string describeErrno(int errnum);
+// Why a file could not be read or written, in the words of the windows.
+std::string describeError(const std::error_code& error);
 
 // The same, for a reader with a size limit: a file over `limit` bytes is named with it.
-std::string describeFileError(int errnum, std::uint64_t limit);
+std::string describeFileError(const std::error_code& error, std::uint64_t limit);
 
 // Where the text of a failed write is when the old file is gone already (WriteResult::keptIn),
 // on a line of its own; empty when it is nowhere.

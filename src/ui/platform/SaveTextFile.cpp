@@ -12,9 +12,9 @@ Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
                    std::string_view text, const QString& failureHeadline, std::uint64_t maxBytes,
                    TextEncoding encoding) {
     const TextFileBytes encoded = encodeTextFile(text, maxBytes, encoding);
-    if (encoded.errnum != 0) {
+    if (encoded.error) {
         reportFailure(platform, parent, failureHeadline,
-                      describeFileError(encoded.errnum, maxBytes));
+                      describeFileError(encoded.error, maxBytes));
         return Saved::No;
     }
     const bool replacing = !encoded.unencodable.empty();
@@ -25,7 +25,7 @@ Saved saveTextFile(Platform& platform, QWidget* parent, const std::string& path,
     const WriteResult written = writeFileAtomic(path, encoded.bytes);
     if (!written.ok) {
         reportFailure(platform, parent, failureHeadline,
-                      describeErrno(written.errnum) + describeKeptText(written.keptIn));
+                      describeError(written.error) + describeKeptText(written.keptIn));
         return Saved::No;
     }
     return replacing ? Saved::WithReplacements : Saved::Yes;

@@ -164,14 +164,15 @@ void Form5::List1_Click() {
     m_label2->clear();
     const QString file = pluginFile(item);
     PluginFile plugin;
-    const int err = plugin.openWhole(file.toStdString(), kPluginDialogLimits.pluginSize);
-    if (err == kTooLargeError) {
+    const std::error_code err =
+        plugin.openWhole(file.toStdString(), kPluginDialogLimits.pluginSize);
+    if (err == FileErrc::TooLarge) {
         // No plugin is that large: the user picked a wrong file and should know.
         reportFailure(m_platform, this, cannotReadHeadline(file),
                       describeTooLarge(kPluginDialogLimits.pluginSize));
         return;
     }
-    if (err != 0) return;  // a plugin that cannot be read shows nothing
+    if (err) return;  // a plugin that cannot be read shows nothing
     m_label2->setText(previewText(decodeText(plugin.bytes(), plugin.encoding())));
 }
 
@@ -195,7 +196,7 @@ void Form5::Command1_Click() {
     }
     if (!expanded.ok) {
         reportFailure(m_platform, this, cannotReadHeadline(file),
-                      describeFileError(expanded.errnum, kPluginDialogLimits.pluginSize));
+                      describeFileError(expanded.error, kPluginDialogLimits.pluginSize));
         return;
     }
     Form6 preview(m_platform, m_state, this);

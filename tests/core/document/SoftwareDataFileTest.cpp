@@ -174,7 +174,7 @@ TEST(SoftwareDataLoad, TheWindowRefusesAPipeAndTheCommandLineReadsIt) {
     const LoadedSoftwareData refused =
         loadSoftwareDataFile("pipe.sft", 2, PipesAndDevices::Refused);
     EXPECT_EQ(refused.status, Status::CannotRead);
-    EXPECT_EQ(refused.errnum, kNotRegularFileError);
+    EXPECT_EQ(refused.error, FileErrc::NotRegularFile);
     std::thread writer([&good] { std::ofstream("pipe.sft", std::ios::binary) << lines(good); });
     const LoadedSoftwareData piped = loadSoftwareDataFile("pipe.sft", 6, PipesAndDevices::Read);
     writer.join();

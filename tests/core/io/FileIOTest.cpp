@@ -46,7 +46,7 @@ TEST_F(FileIO, ReadsWholeFilesAndTellsMissingFromBroken) {
     std::filesystem::create_directory("folder.dat");
     r = readFileBytes("folder.dat");
     EXPECT_EQ(r.status, ReadResult::Status::Error);
-    EXPECT_EQ(r.errnum, EISDIR);
+    EXPECT_EQ(r.error, errnoError(EISDIR));
 
     writeBytes("text.dat", test::sjis("ソフト名\r\n"));
     EXPECT_EQ(readTextFile("text.dat").bytes, "ソフト名\r\n");
@@ -92,12 +92,12 @@ TEST_F(FileIO, WritesNewAndReplacedFiles) {
 TEST_F(FileIO, FailedWritesLeaveTheOldFileWhole) {
     const WriteResult noFolder = writeFileAtomic("nowhere/list.dat", "x");
     EXPECT_FALSE(noFolder.ok);
-    EXPECT_EQ(noFolder.errnum, ENOENT);
+    EXPECT_EQ(noFolder.error, errnoError(ENOENT));
 
     std::filesystem::create_directory("folder.dat");
     const WriteResult onFolder = writeFileAtomic("folder.dat", "x");
     EXPECT_FALSE(onFolder.ok);
-    EXPECT_EQ(onFolder.errnum, EISDIR);
+    EXPECT_EQ(onFolder.error, errnoError(EISDIR));
 
     const std::string old = "old\r\n\x83\x5C\r\n";
     writeBytes("list.dat", old);
@@ -107,11 +107,11 @@ TEST_F(FileIO, FailedWritesLeaveTheOldFileWhole) {
         setWriteFaultInjector([&](std::string_view step, const std::string& path) {
             steps.emplace_back(step);
             EXPECT_EQ(path, "list.dat");
-            return step == failing ? ENOSPC : 0;
+            return step == failing ? errnoError(ENOSPC) : std::error_code();
         });
         const WriteResult r = writeFileAtomic("list.dat", "new text");
         EXPECT_FALSE(r.ok) << failing;
-        EXPECT_EQ(r.errnum, ENOSPC) << failing;
+        EXPECT_EQ(r.error, errnoError(ENOSPC)) << failing;
         EXPECT_EQ(steps.back(), failing);
         EXPECT_EQ(readBytes("list.dat"), old) << failing;
         EXPECT_EQ(namesIn("."), before) << failing;
@@ -155,17 +155,17 @@ TEST_F(FileIO, ScratchFilesGoToTheUsersTemporaryFolder) {
 TEST_F(FileIO, ALockHasOneHolderAtATimeAndIsWaitedForNoLongerThanAsked) {
     using std::chrono::milliseconds;
     FileLock first;
-    ASSERT_EQ(first.lock(".shared.lock", milliseconds(0)), 0);
+    ASSERT_FALSE(first.lock(".shared.lock", milliseconds(0)));
     FileLock second;  // another window's, in this process as in another one
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(second.lock(".shared.lock", milliseconds(100)), kLockTimeoutError);
+    EXPECT_EQ(second.lock(".shared.lock", milliseconds(100)), FileErrc::LockTimeout);
     EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(100));
     first.unlock();
-    EXPECT_EQ(second.lock(".shared.lock", milliseconds(0)), 0);
+    EXPECT_FALSE(second.lock(".shared.lock", milliseconds(0)));
     EXPECT_EQ(readBytes(".shared.lock"), "");  // it stays, empty, for the next holder
     // A folder where the lock file should be is no lock file, and nothing locks it.
     std::filesystem::create_directory(".folder.lock");
-    EXPECT_EQ(FileLock().lock(".folder.lock", milliseconds(0)), EISDIR);
+    EXPECT_EQ(FileLock().lock(".folder.lock", milliseconds(0)), errnoError(EISDIR));
 }
 
 TEST_F(FileIO, RemovesFiles) {
@@ -175,11 +175,12 @@ TEST_F(FileIO, RemovesFiles) {
     EXPECT_TRUE(removeFile("gone.dat").ok);
 
     writeBytes("kept.dat", "x");
-    setWriteFaultInjector(
-        [](std::string_view step, const std::string&) { return step == "remove" ? EIO : 0; });
+    setWriteFaultInjector([](std::string_view step, const std::string&) {
+        return step == "remove" ? errnoError(EIO) : std::error_code();
+    });
     const WriteResult r = removeFile("kept.dat");
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errnum, EIO);
+    EXPECT_EQ(r.error, errnoError(EIO));
     EXPECT_TRUE(test::exists("kept.dat"));
 }
 

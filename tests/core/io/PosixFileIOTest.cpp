@@ -46,13 +46,13 @@ TEST_F(PosixFileIO, ANamedPipeIsNoFileToReadNorALinkOrAPipeALockFile) {
     ASSERT_EQ(::mkfifo("pipe.dat", 0644), 0);
     const ReadResult r = readFileBytes("pipe.dat");
     EXPECT_EQ(r.status, ReadResult::Status::Error);
-    EXPECT_EQ(r.errnum, kNotRegularFileError);
+    EXPECT_EQ(r.error, FileErrc::NotRegularFile);
 
     // A link is not followed even to a file that could be locked.
     writeBytes("real.lock", "");
     ASSERT_EQ(::symlink("real.lock", ".link.lock"), 0);
-    EXPECT_EQ(FileLock().lock(".link.lock", std::chrono::milliseconds(0)), ELOOP);
-    EXPECT_EQ(FileLock().lock("pipe.dat", std::chrono::milliseconds(0)), kNotRegularFileError);
+    EXPECT_EQ(FileLock().lock(".link.lock", std::chrono::milliseconds(0)), errnoError(ELOOP));
+    EXPECT_EQ(FileLock().lock("pipe.dat", std::chrono::milliseconds(0)), FileErrc::NotRegularFile);
 }
 
 TEST_F(PosixFileIO, ReplacedFilesKeepTheirModeAndLinksAreSavedThrough) {
@@ -103,15 +103,15 @@ TEST_F(PosixFileIO, PermissionsAreHonoured) {
     const int status = user.run([] {
         int failed = 0;
         const ReadResult read = readFileBytes("secret.dat");
-        if (read.status != ReadResult::Status::Error || read.errnum != EACCES) failed |= 1;
+        if (read.status != ReadResult::Status::Error || read.error != errnoError(EACCES)) failed |= 1;
         // A read-only file is not replaced behind the user's back, though its folder allows it.
-        if (writeFileAtomic("locked.dat", "lost").errnum != EACCES) failed |= 2;
+        if (writeFileAtomic("locked.dat", "lost").error != errnoError(EACCES)) failed |= 2;
         // A file the user may write in a folder the user may not: the reason is the folder.
-        if (writeFileAtomic("sealed/Readme.txt", "new").errnum != kFolderNotWritableError)
+        if (writeFileAtomic("sealed/Readme.txt", "new").error != FileErrc::FolderNotWritable)
             failed |= 4;
         // A file that cannot be looked at is not a missing file.
         const FileLookup hidden = lookUpFile("closed/Needfiles.dat");
-        if (hidden.state != FileState::Unknown || hidden.errnum != EACCES) failed |= 8;
+        if (hidden.state != FileState::Unknown || hidden.error != errnoError(EACCES)) failed |= 8;
         return failed;
     });
     ASSERT_TRUE(WIFEXITED(status));
@@ -137,7 +137,7 @@ TEST_F(PosixFileIO, NeverFollowsAnotherUsersLinkInASharedFolder) {
 
     const WriteResult planted = writeFileAtomic("shared/r.txt", "Readme");
     EXPECT_FALSE(planted.ok);
-    EXPECT_EQ(planted.errnum, kUnsafeLinkError);
+    EXPECT_EQ(planted.error, FileErrc::UnsafeLink);
     EXPECT_EQ(readBytes("important.txt"), "the victim's own text");
     EXPECT_EQ(namesIn("shared"), std::set<std::string>{"r.txt"});
 
@@ -159,7 +159,7 @@ TEST_F(PosixFileIO, NewContentsStayPrivateUntilTheyAreWhole) {
             if (step == "write")
                 for (const std::string& name : namesIn("."))
                     if (name.ends_with(".tmp")) seen.push_back(modeOf(name));
-            return 0;
+            return std::error_code();
         });
         EXPECT_TRUE(writeFileAtomic(target, "new").ok) << target;
         EXPECT_EQ(seen, std::vector<mode_t>{0600}) << target;
@@ -178,7 +178,7 @@ TEST_F(PosixFileIO, TellsAPathThatCannotBeLookedAtFromAMissingOne) {
     EXPECT_EQ(lookUpFile("there.dat/inside").state, FileState::Missing);
     const FileLookup loop = lookUpFile("loop-a/Needfiles.dat");
     EXPECT_EQ(loop.state, FileState::Unknown);
-    EXPECT_EQ(loop.errnum, ELOOP);
+    EXPECT_EQ(loop.error, errnoError(ELOOP));
     EXPECT_FALSE(fileExists("loop-a/Needfiles.dat"));
 }
 
@@ -192,7 +192,7 @@ TEST_F(PosixFileIO, ASignalDuringASaveRemovesTheTemporaryFile) {
         if (child == 0) {
             removeTemporaryFilesOnSignals();
             AtomicFileWriter writer;
-            if (writer.open("Readme.txt") != 0 || writer.write("half of it") != 0) ::_exit(90);
+            if (writer.open("Readme.txt") || writer.write("half of it")) ::_exit(90);
             // The window changes its working directory while a dialog is open.
             if (::chdir("/") != 0) ::_exit(91);
             if (signal == SIGXFSZ) {

@@ -24,11 +24,11 @@ TEST(AtomicFileWriter, TheOldFileStaysWholeUntilCommit) {
     ::chmod("Readme.txt", 0640);
     {
         AtomicFileWriter writer;
-        ASSERT_EQ(writer.open("Readme.txt"), 0);
-        EXPECT_EQ(writer.write("new "), 0);
-        EXPECT_EQ(writer.write("text\r\n"), 0);
+        ASSERT_FALSE(writer.open("Readme.txt"));
+        EXPECT_FALSE(writer.write("new "));
+        EXPECT_FALSE(writer.write("text\r\n"));
         EXPECT_EQ(readBytes("Readme.txt"), "old\r\n");
-        ASSERT_EQ(writer.commit(), 0);
+        ASSERT_FALSE(writer.commit());
     }
     EXPECT_EQ(readBytes("Readme.txt"), "new text\r\n");
     struct stat st;
@@ -41,24 +41,25 @@ TEST(AtomicFileWriter, TheOldFileStaysWholeUntilCommit) {
     // A writer dropped before commit, or failing at any step, leaves nothing behind.
     {
         AtomicFileWriter writer;
-        ASSERT_EQ(writer.open("Readme.txt"), 0);
-        EXPECT_EQ(writer.write("half"), 0);
+        ASSERT_FALSE(writer.open("Readme.txt"));
+        EXPECT_FALSE(writer.write("half"));
     }
     for (const char* step : {"write", "sync", "rename"}) {
-        setWriteFaultInjector(
-            [step](std::string_view s, const std::string&) { return s == step ? ENOSPC : 0; });
+        setWriteFaultInjector([step](std::string_view s, const std::string&) {
+            return s == step ? errnoError(ENOSPC) : std::error_code();
+        });
         AtomicFileWriter writer;
-        ASSERT_EQ(writer.open("Readme.txt"), 0) << step;
-        const int written = writer.write("new\r\n");
-        EXPECT_EQ(written == 0 ? writer.commit() : written, ENOSPC) << step;
+        ASSERT_FALSE(writer.open("Readme.txt")) << step;
+        const std::error_code written = writer.write("new\r\n");
+        EXPECT_EQ(written ? written : writer.commit(), errnoError(ENOSPC)) << step;
     }
     setWriteFaultInjector(nullptr);
     EXPECT_EQ(readBytes("Readme.txt"), "new text\r\n");
     EXPECT_EQ(files(), 1);
 
     AtomicFileWriter writer;
-    EXPECT_EQ(writer.open(test::kNullDevice), kNotRegularFileError);  // never renamed over
-    EXPECT_EQ(writer.commit(), EBADF);
+    EXPECT_EQ(writer.open(test::kNullDevice), FileErrc::NotRegularFile);  // never renamed over
+    EXPECT_EQ(writer.commit(), errnoError(EBADF));
 }
 
 }  // namespace

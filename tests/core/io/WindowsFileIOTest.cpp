@@ -67,8 +67,8 @@ TEST_F(WindowsFileIO, JapaneseLongAndBackslashedPathsWork) {
 
     FileReader reader;
     std::string bytes;
-    ASSERT_EQ(reader.open(readme), 0);
-    EXPECT_EQ(reader.readAll(bytes), 0);
+    ASSERT_FALSE(reader.open(readme));
+    EXPECT_FALSE(reader.readAll(bytes));
     EXPECT_EQ(bytes, "\x83\x5C\r\n");
     reader.close();
     EXPECT_TRUE(removeFile(readme).ok);
@@ -101,7 +101,7 @@ TEST_F(WindowsFileIO, TheTemporaryAndLockFilesAreHiddenAndTheOldAttributesStay) 
                     temporary.insert(name);
                     temporaryAttributes = attributesOf(name);
                 }
-            return 0;
+            return std::error_code();
         });
         EXPECT_TRUE(writeFileAtomic(target, "new").ok) << target;
         ASSERT_EQ(temporary.size(), 1u) << target;
@@ -113,7 +113,7 @@ TEST_F(WindowsFileIO, TheTemporaryAndLockFilesAreHiddenAndTheOldAttributesStay) 
     EXPECT_TRUE(attributesOf("Readme.txt") & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_FALSE(attributesOf("new.txt") & FILE_ATTRIBUTE_HIDDEN);
     FileLock lock;
-    ASSERT_EQ(lock.lock(".shared.lock", std::chrono::milliseconds(0)), 0);
+    ASSERT_FALSE(lock.lock(".shared.lock", std::chrono::milliseconds(0)));
     EXPECT_TRUE(attributesOf(".shared.lock") & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(namesIn("."), (std::set<std::string>{"Readme.txt", "new.txt", ".shared.lock"}));
 }
@@ -130,28 +130,30 @@ TEST_F(WindowsFileIO, WhatCannotBeAFileIsRefusedWithItsReason) {
 
     struct Case {
         const char* path;
-        int write;  // why writing it fails
-        int read;   // why reading it fails; 0: it is simply not there
+        std::error_code write;  // why writing it fails
+        std::error_code read;   // why reading it fails; none: it is simply not there
+        bool readable = false;  // it reads
     };
+    const std::error_code none;
     const Case cases[] = {
-        {"locked.txt", EACCES, -100},  // read-only: readable, never replaced
-        {"folder", EISDIR, EISDIR},
-        {"NUL", kNotRegularFileError, kNotRegularFileError},
-        {"CON", kNotRegularFileError, kNotRegularFileError},
-        {"a<b>.txt", kInvalidNameError, kInvalidNameError},
-        {"what?.txt", kInvalidNameError, kInvalidNameError},
-        {"Readme.txt.", kInvalidNameError, 0},  // Windows would drop the dot
-        {"no folder\\Readme.txt", ENOENT, 0},
-        {"busy.txt", EBUSY, EBUSY},  // after waiting two seconds for it
+        {"locked.txt", errnoError(EACCES), none, true},  // read-only: readable, never replaced
+        {"folder", errnoError(EISDIR), errnoError(EISDIR)},
+        {"NUL", FileErrc::NotRegularFile, FileErrc::NotRegularFile},
+        {"CON", FileErrc::NotRegularFile, FileErrc::NotRegularFile},
+        {"a<b>.txt", FileErrc::InvalidName, FileErrc::InvalidName},
+        {"what?.txt", FileErrc::InvalidName, FileErrc::InvalidName},
+        {"Readme.txt.", FileErrc::InvalidName, none},  // Windows would drop the dot
+        {"no folder\\Readme.txt", errnoError(ENOENT), none},
+        {"busy.txt", errnoError(EBUSY), errnoError(EBUSY)},  // after waiting two seconds for it
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(writeFileAtomic(c.path, "lost").errnum, c.write) << c.path;
-        if (c.read == -100) continue;
+        EXPECT_EQ(writeFileAtomic(c.path, "lost").error, c.write) << c.path;
+        if (c.readable) continue;
         const ReadResult r = readFileBytes(c.path);
-        if (c.read == 0) {
+        if (!c.read) {
             EXPECT_EQ(r.status, ReadResult::Status::Missing) << c.path;
         } else {
-            EXPECT_EQ(r.errnum, c.read) << c.path;
+            EXPECT_EQ(r.error, c.read) << c.path;
         }
     }
     ::CloseHandle(busy);
@@ -163,11 +165,11 @@ TEST_F(WindowsFileIO, WhatCannotBeAFileIsRefusedWithItsReason) {
     const FileLookup nul = lookUpFile("NUL");
     EXPECT_TRUE(nul.state == FileState::Present && !nul.regular && !nul.folder);
     DeviceWriter device;
-    EXPECT_EQ(device.open("NUL"), 0);
-    EXPECT_EQ(device.write("anything"), 0);
-    EXPECT_EQ(device.close(), 0);
+    EXPECT_FALSE(device.open("NUL"));
+    EXPECT_FALSE(device.write("anything"));
+    EXPECT_FALSE(device.close());
     FileReader reader;
-    EXPECT_EQ(reader.open("CON"), kNotRegularFileError);
+    EXPECT_EQ(reader.open("CON"), FileErrc::NotRegularFile);
     ::SetFileAttributesW(L"locked.txt", FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -183,7 +185,7 @@ TEST_F(WindowsFileIO, AFileHeldForAMomentIsReadOnceItIsLetGo) {
     });
     const ReadResult r = readFileBytes("EMAIL.dat");
     letGo.join();
-    EXPECT_TRUE(r.ok()) << r.errnum;
+    EXPECT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.bytes, "a\r\n");
 }
 

@@ -37,16 +37,18 @@ TEST_F(ListChangeTest, AFolderWithoutLocksGoesOnUnlockedAndABrokenLockFileIsRefu
     // What locking the lock file answers: a file system without locks (NFS without its lock
     // service, others), and a lock file that is a link, a folder or a named pipe.
     const struct {
-        int answer;
+        std::error_code answer;
         bool changes;
-    } cases[] = {{ENOLCK, true},  {EOPNOTSUPP, true},           {ENOTSUP, true},
-                 {ENOSYS, true},  {ELOOP, false},                {EISDIR, false},
-                 {EIO, false},    {kNotRegularFileError, false}, {kLockTimeoutError, false}};
+    } cases[] = {{errnoError(ENOLCK), true}, {errnoError(EOPNOTSUPP), true},
+                 {errnoError(ENOTSUP), true}, {errnoError(ENOSYS), true},
+                 {errnoError(ELOOP), false},  {errnoError(EISDIR), false},
+                 {errnoError(EIO), false},    {FileErrc::NotRegularFile, false},
+                 {FileErrc::LockTimeout, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
         writeBytes(kEmailFile, "a\r\n");
         setWriteFaultInjector([&](std::string_view step, const std::string& path) {
-            return step == "lock" && path == kListLockFile ? c.answer : 0;
+            return step == "lock" && path == kListLockFile ? c.answer : std::error_code();
         });
         const ListChangeResult result = changeListFile(kEmailFile, registering("b"), {});
         if (c.changes) {
@@ -56,7 +58,7 @@ TEST_F(ListChangeTest, AFolderWithoutLocksGoesOnUnlockedAndABrokenLockFileIsRefu
         }
         EXPECT_EQ(result.status, Status::Failed);
         EXPECT_EQ(result.step, ListChangeResult::Step::Lock);
-        EXPECT_EQ(result.errnum, c.answer);
+        EXPECT_EQ(result.error, c.answer);
         EXPECT_EQ(readBytes(kEmailFile), "a\r\n");
     }
 }

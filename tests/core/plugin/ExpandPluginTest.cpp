@@ -1,5 +1,6 @@
 #include "core/plugin/ExpandPlugin.h"
 
+#include "core/io/FileResult.h"
 #include "core/text/Cp932.h"
 #include "support/TempDir.h"
 
@@ -121,8 +122,8 @@ protected:
     // Expands a plugin file and gives the result in code page 932, as it would be saved.
     std::string expandFile(const std::string& name, const SoftwareData& d) {
         const ExpandResult r = ExpandPlugin(name, d);
-        EXPECT_TRUE(r.ok) << r.errnum;
-        EXPECT_EQ(r.errnum, 0);
+        EXPECT_TRUE(r.ok) << r.error;
+        EXPECT_FALSE(r.error);
         return sjis(r.text);
     }
 };
@@ -197,12 +198,12 @@ TEST_F(ExpandPluginFile, PluginsThatCannotBeReadAreReported) {
     ExpandResult r = ExpandPlugin("absent.spd", exampleForm());
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.text, "");
-    EXPECT_EQ(r.errnum, ENOENT);
+    EXPECT_EQ(r.error, errnoError(ENOENT));
 
     std::filesystem::create_directory("folder.spd");
     r = ExpandPlugin("folder.spd", exampleForm());
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errnum, EISDIR);
+    EXPECT_EQ(r.error, errnoError(EISDIR));
 }
 
 }  // namespace

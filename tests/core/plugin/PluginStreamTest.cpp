@@ -57,11 +57,11 @@ protected:
                         std::vector<MarkerProblem>* problems = nullptr) {
         writeBytes("p.spd", bytes);
         FileReader file;
-        EXPECT_EQ(file.open("p.spd"), 0);
+        EXPECT_FALSE(file.open("p.spd"));
         RenderSinks sinks;
         sinks.write = [&out](std::string_view b) {
             out.append(b);
-            return 0;
+            return std::error_code();
         };
         if (unencodable)
             sinks.unencodable = [unencodable](const Unencodable& u) { unencodable->push_back(u); };
@@ -76,11 +76,11 @@ TEST_F(PluginStream, BlocksHoldWholeLinesAndMakeUpTheFile) {
     writeBytes("p.spd", bytes);
     for (std::size_t size = 1; size <= bytes.size() + 1; ++size) {
         FileReader file;
-        ASSERT_EQ(file.open("p.spd"), 0);
+        ASSERT_FALSE(file.open("p.spd"));
         PluginBlockReader reader(pluginSource(file), size);
         std::string joined;
         std::string_view block;
-        while (reader.next(block) == 0 && !block.empty()) {
+        while (!reader.next(block) && !block.empty()) {
             joined.append(block);
             // A block ends after a line end, except the last one of the file.
             if (joined.size() < bytes.size()) {
@@ -143,17 +143,17 @@ TEST_F(PluginStream, StrictFindsEveryProblemAndAWriteFailureStopsAtOnce) {
 
     writeBytes("p.spd", trickyPlugin());
     FileReader file;
-    ASSERT_EQ(file.open("p.spd"), 0);
+    ASSERT_FALSE(file.open("p.spd"));
     int writes = 0;
     RenderSinks sinks;
     sinks.write = [&writes](std::string_view) {
         ++writes;
-        return ENOSPC;
+        return errnoError(ENOSPC);
     };
     options.strict = false;
     const RenderResult failed = renderReadme(pluginSource(file), form(), options, sinks);
     EXPECT_EQ(failed.status, RenderResult::Status::WriteFailed);
-    EXPECT_EQ(failed.errnum, ENOSPC);
+    EXPECT_EQ(failed.error, errnoError(ENOSPC));
     EXPECT_EQ(writes, 1);
 }
 
@@ -183,10 +183,12 @@ TEST_F(PluginStream, LongLinesAndHugeReadmesAreRefused) {
             EXPECT_EQ(r.line, c.longLine) << shown;
 
             FileReader file;
-            ASSERT_EQ(file.open("p.spd"), 0);
+            ASSERT_FALSE(file.open("p.spd"));
             const CheckResult checked = checkPlugin(
                 pluginSource(file), TextEncoding::Cp932, [](const MarkerProblem&) {}, blockSize, 8);
-            EXPECT_EQ(checked.errnum, c.longLine ? kTooLargeError : 0) << shown;
+            EXPECT_EQ(checked.error,
+                      c.longLine ? std::error_code(FileErrc::TooLarge) : std::error_code())
+                << shown;
             EXPECT_EQ(checked.line, c.longLine) << shown;
         }
     }
@@ -214,7 +216,7 @@ TEST_F(PluginStream, APluginIsExpandedFromTheBytesItsEncodingWasDecidedOn) {
         RenderSinks sinks;
         sinks.write = [&out](std::string_view b) {
             out.append(b);
-            return 0;
+            return std::error_code();
         };
         return renderReadme(source, form(), options, sinks);
     };
@@ -225,7 +227,7 @@ TEST_F(PluginStream, APluginIsExpandedFromTheBytesItsEncodingWasDecidedOn) {
         for (std::size_t i = 0; i < lines; ++i) filler += std::string(1000, 'a') + "\r\n";
         test::writeUtf8Plugin("p.spd", filler + "ソフト [$ソフト名]\r\n");
         PluginFile plugin;
-        ASSERT_EQ(plugin.open("p.spd"), 0);
+        ASSERT_FALSE(plugin.open("p.spd"));
         ASSERT_EQ(plugin.encoding(), TextEncoding::Utf8);
         writeBytes("p.spd", std::string(200, '\x80'));
         std::string out;

@@ -70,7 +70,7 @@ TEST(ShippedPlugins, AreWholeTextWithCrLfAndUseOnlyKnownMarkers) {
 TEST(ShippedPlugins, TheStandardReadmeUsesEveryField) {
     const ExpandResult r =
         ExpandPlugin(std::string(NORVELLE_PLUGIN_DIR) + "/標準.spd", markedForm());
-    ASSERT_TRUE(r.ok) << r.errnum;
+    ASSERT_TRUE(r.ok) << r.error;
     for (const char* value :
          {"«name»", "«version»", "«copyright»", "«environment»", "«tested»", "«redistribution»",
           "«type»", "«fee»", "«email»", "«hp»", "«add1»", "«add2»", "«add3»", "«add4»", "«needed»"})

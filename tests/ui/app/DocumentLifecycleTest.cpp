@@ -19,8 +19,9 @@ protected:
     }
 
     void failEveryWrite() {
-        setWriteFaultInjector(
-            [](std::string_view step, const std::string&) { return step == "write" ? EIO : 0; });
+        setWriteFaultInjector([](std::string_view step, const std::string&) {
+            return step == "write" ? errnoError(EIO) : std::error_code();
+        });
     }
 
     QString saveTarget() const { return QString::fromStdString(dir.file("data.sft")); }

@@ -145,7 +145,7 @@ TEST_F(SoftwareDataCommandsTest, SaveThatWritesNothingLeavesStateAndFileAlone) {
             .answer(MsgAnswer::Yes)
             .answer(MsgAnswer::Ok);
         trigger("softs");
-        expectFailed(describeErrno(fault.errnum));
+        expectFailed(describeError(fault.error));
     }
 
     // Data the load command would refuse as far too large is not written at all.

@@ -81,7 +81,7 @@ TEST_F(CopyrightRegistrationTest, AFailedWriteIsReportedAndTheAnswerStaysInTheFi
         EXPECT_EQ(messages[0].title, "Norvelle");
         EXPECT_EQ(messages[0].icon, MsgIcon::Critical);
         EXPECT_TRUE(messages[0].text.contains("copyright.dat に著作権を保存できませんでした"));
-        EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(describeErrno(fault.errnum))));
+        EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(describeError(fault.error))));
         EXPECT_EQ(bytesOf("copyright.dat"), "\"old\"\r\n");
         EXPECT_EQ(namesIn(dir.path()), names);
         EXPECT_EQ(form->Text2(2)->text(), "new");

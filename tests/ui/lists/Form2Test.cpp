@@ -241,7 +241,7 @@ TEST_P(Form2Test, AFileThatCannotBeChangedIsReportedAndNothingTypedIsLost) {
             EXPECT_TRUE(messages[0].text.contains(m.file)) << messages[0].text.toStdString();
             EXPECT_TRUE(messages[0].text.contains(what)) << messages[0].text.toStdString();
             EXPECT_TRUE(
-                messages[0].text.contains(QString::fromStdString(describeErrno(fault.errnum))));
+                messages[0].text.contains(QString::fromStdString(describeError(fault.error))));
             EXPECT_EQ(filesHere(), names);
             platform.clearRecords();
         };

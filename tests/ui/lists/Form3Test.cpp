@@ -164,14 +164,14 @@ TEST_F(Form3Test, AFileThatCannotBeChangedIsReportedAndTheListMatchesIt) {
                 EXPECT_EQ(msg.icon, MsgIcon::Critical);
                 EXPECT_TRUE(msg.text.startsWith("Needfiles.dat ")) << msg.text.toStdString();
             }
-            const QString writeReason = QString::fromStdString(describeErrno(write.errnum));
+            const QString writeReason = QString::fromStdString(describeError(write.error));
             EXPECT_TRUE(messages[0].text.contains("保存できませんでした"));
             EXPECT_TRUE(messages[0].text.contains(writeReason));
             EXPECT_TRUE(messages[1].text.contains("保存できませんでした"));
             EXPECT_TRUE(messages[1].text.contains(writeReason));
             EXPECT_TRUE(messages[2].text.contains("消去できませんでした"));
             EXPECT_TRUE(
-                messages[2].text.contains(QString::fromStdString(describeErrno(remove.errnum))));
+                messages[2].text.contains(QString::fromStdString(describeError(remove.error))));
         });
         EXPECT_EQ(bytesOf("Needfiles.dat"), "a\r\nb\r\nc\r\n");
         EXPECT_EQ(filesHere(), names);
@@ -200,7 +200,7 @@ TEST_F(Form3Test, AFileThatCannotBeChangedIsReportedAndTheListMatchesIt) {
     EXPECT_EQ(messages[1].icon, MsgIcon::Critical);
     EXPECT_EQ(messages[1].text,
               "Needfiles.dat を読み込めなかったため、登録内容を変更できませんでした。\n" +
-                  QString::fromStdString(describeErrno(EISDIR)));
+                  QString::fromStdString(describeError(errnoError(EISDIR))));
 }
 
 TEST_F(Form3Test, ListsFarTooLongAreReadInPartAndTheUserIsTold) {

@@ -23,16 +23,16 @@ protected:
     std::vector<std::string> writes;     // "open <file>" and "remove <file>", in order
     std::set<std::string> failingFiles;  // these files can be neither written nor removed
     // How they fail: the first fault whose step comes; a fault without a step fails any.
-    std::vector<WriteFault> faults = {{{}, EACCES}};
+    std::vector<WriteFault> faults = {{{}, errnoError(EACCES)}};
 
     void SetUp() override {
         setWriteFaultInjector([this](std::string_view step, const std::string& path) {
             if (step == "open" || step == "remove")
                 writes.push_back(std::string(step) + " " + path);
-            if (!failingFiles.count(path)) return 0;
+            if (!failingFiles.count(path)) return std::error_code();
             for (const WriteFault& f : faults)
-                if (f.step.empty() || f.step == step) return f.errnum;
-            return 0;
+                if (f.step.empty() || f.step == step) return f.error;
+            return std::error_code();
         });
     }
 

@@ -101,7 +101,7 @@ TEST_P(SharedListsTest, TwoDialogsOnOneFolderLoseNothingOfEachOther) {
         switch (step.action) {
             case RegisterWhileLocked:
                 failingFiles = {kListLockFile};
-                faults = {{"lock", kLockTimeoutError}};
+                faults = {{"lock", FileErrc::LockTimeout}};
                 platform.answer(MsgAnswer::Ok);
                 [[fallthrough]];
             case Register:
@@ -130,7 +130,7 @@ TEST_P(SharedListsTest, TwoDialogsOnOneFolderLoseNothingOfEachOther) {
         EXPECT_EQ(platform.messages()[0].icon, MsgIcon::Critical);
         EXPECT_EQ(platform.messages()[0].text,
                   QString::fromLatin1(l.file) + " の登録内容を変更できませんでした。\n" +
-                      QString::fromStdString(describeErrno(kLockTimeoutError)));
+                      QString::fromStdString(describeError(FileErrc::LockTimeout)));
     }
 }
 
@@ -144,15 +144,15 @@ TEST_P(SharedListsTest, ALockFileOrAListThatCannotBeUsedIsNamedAndNothingIsWritt
                            "削除してから、もう一度やり直してください。";
     const QString headline = QString::fromLatin1(l.file) + " の登録内容を変更できませんでした。\n";
     const struct {
-        int lockAnswer;  // what locking answers; 0: the list itself is a folder by now
+        std::error_code lockAnswer;  // what locking answers; none: the list is a folder by now
         QString message;
     } cases[] = {
-        {ELOOP, headline + "ロックファイル .norvelle.lock がシンボリックリンクになっています。" + remedy},
-        {EISDIR, headline + "ロックファイル .norvelle.lock がフォルダになっています。" + remedy},
-        {kNotRegularFileError,
+        {errnoError(ELOOP), headline + "ロックファイル .norvelle.lock がシンボリックリンクになっています。" + remedy},
+        {errnoError(EISDIR), headline + "ロックファイル .norvelle.lock がフォルダになっています。" + remedy},
+        {FileErrc::NotRegularFile,
          headline + "ロックファイル .norvelle.lock が通常のファイルではありません"
                     "（名前付きパイプかデバイスです）。" + remedy},
-        {0, QString::fromLatin1(l.file) +
+        {{}, QString::fromLatin1(l.file) +
                 " を読み込めなかったため、登録内容を変更できませんでした。\nフォルダです。"},
     };
     for (const auto& c : cases) {
@@ -160,7 +160,7 @@ TEST_P(SharedListsTest, ALockFileOrAListThatCannotBeUsedIsNamedAndNothingIsWritt
         platform.clearRecords();
         failingFiles = {kListLockFile};
         faults = {{"lock", c.lockAnswer}};
-        if (c.lockAnswer == 0) {
+        if (!c.lockAnswer) {
             std::filesystem::remove(l.file);
             std::filesystem::create_directory(l.file);
         }
@@ -172,7 +172,7 @@ TEST_P(SharedListsTest, ALockFileOrAListThatCannotBeUsedIsNamedAndNothingIsWritt
         ASSERT_EQ(platform.messages().size(), 1u);
         EXPECT_EQ(platform.messages()[0].icon, MsgIcon::Critical);
         EXPECT_EQ(platform.messages()[0].text, c.message);
-        if (c.lockAnswer != 0) {
+        if (c.lockAnswer) {
             EXPECT_EQ(bytesOf(l.file), "a\r\n");
         }
     }

@@ -152,7 +152,7 @@ TEST_F(Form6Test, AFailedWriteIsReportedAndKeepsTheOldFile) {
         const auto messages = platform.messages();
         ASSERT_EQ(messages.size(), 2u);
         EXPECT_TRUE(messages[1].text.contains("Readme.txt"));
-        EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(describeErrno(fault.errnum))));
+        EXPECT_TRUE(messages[1].text.contains(QString::fromStdString(describeError(fault.error))));
         EXPECT_EQ(messages[1].icon, MsgIcon::Critical);
         EXPECT_EQ(messages[1].title, "Norvelle");
         for (const QString& text : messageTexts()) EXPECT_FALSE(text.contains("を作成しました"));
@@ -162,9 +162,9 @@ TEST_F(Form6Test, AFailedWriteIsReportedAndKeepsTheOldFile) {
     // is then in the hidden temporary file, and the message says which.
     if (kOnWindows) {
         setWriteFaultInjector([](std::string_view step, const std::string& path) {
-            if (step != "rename") return 0;
+            if (step != "rename") return std::error_code();
             std::filesystem::remove(fsPath(path));
-            return EBUSY;
+            return errnoError(EBUSY);
         });
         platform.clearRecords();
         save("Readme.txt", {MsgAnswer::Yes, MsgAnswer::Ok});

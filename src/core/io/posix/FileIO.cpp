@@ -35,14 +35,15 @@ int readSome(int fd, char* buffer, std::size_t size, std::size_t& count) {
 
 ReadResult readFileBytes(const std::string& path, std::uint64_t limit) {
     ReadResult result;
-    auto fail = [&result](int errnum) {
+    auto fail = [&result](std::error_code error) {
         result.status = ReadResult::Status::Error;
-        result.errnum = errnum;
+        result.error = error;
         return result;
     };
-    auto notRegular = [&fail] { return fail(kNotRegularFileError); };
+    auto failErrno = [&fail](int errnum) { return fail(errnoError(errnum)); };
+    auto notRegular = [&fail] { return fail(FileErrc::NotRegularFile); };
     auto missing = [&result](int errnum) {
-        result.errnum = errnum;
+        result.error = errnoError(errnum);
         return result;
     };
 
@@ -50,41 +51,42 @@ ReadResult readFileBytes(const std::string& path, std::uint64_t limit) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) return missing(errno);
-        return fail(errno);
+        return failErrno(errno);
     }
-    if (S_ISDIR(st.st_mode)) return fail(EISDIR);
+    if (S_ISDIR(st.st_mode)) return failErrno(EISDIR);
     if (!S_ISREG(st.st_mode)) return notRegular();
 
     // O_NONBLOCK too, in case the path was swapped for a pipe since the look above.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) return missing(errno);
-        return fail(errno);
+        return failErrno(errno);
     }
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        return fail(err);
+        return failErrno(err);
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return S_ISDIR(st.st_mode) ? fail(EISDIR) : notRegular();
+        return S_ISDIR(st.st_mode) ? failErrno(EISDIR) : notRegular();
     }
 
-    const int err =
-        readToLimit([fd](char* buffer, std::size_t size,
-                         std::size_t& count) { return readSome(fd, buffer, size, count); },
-                    static_cast<std::uint64_t>(st.st_size), limit, result);
+    const std::error_code err = readToLimit(
+        [fd](char* buffer, std::size_t size, std::size_t& count) {
+            return errnoError(readSome(fd, buffer, size, count));
+        },
+        static_cast<std::uint64_t>(st.st_size), limit, result);
     ::close(fd);
-    return err == 0 ? result : fail(err);
+    return !err ? result : fail(err);
 }
 
 FileLookup lookUpFile(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) == 0)
-        return {FileState::Present, 0, S_ISDIR(st.st_mode), S_ISREG(st.st_mode)};
-    if (errno == ENOENT || errno == ENOTDIR) return {FileState::Missing, 0};
-    return {FileState::Unknown, errno};
+        return {FileState::Present, {}, S_ISDIR(st.st_mode), S_ISREG(st.st_mode)};
+    if (errno == ENOENT || errno == ENOTDIR) return {FileState::Missing, {}};
+    return {FileState::Unknown, errnoError(errno)};
 }
 
 std::optional<std::uint64_t> fileSize(const std::string& path) {
@@ -93,25 +95,25 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-int FileReader::open(const std::string& path) {
+std::error_code FileReader::open(const std::string& path) {
     close();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return errno;
+    if (fd < 0) return errnoError(errno);
     struct stat st;
     int err = ::fstat(fd, &st) != 0 ? errno : 0;
     if (err == 0 && S_ISDIR(st.st_mode)) err = EISDIR;
     if (err != 0) {
         ::close(fd);
-        return err;
+        return errnoError(err);
     }
     m_handle = fd;
-    return 0;
+    return {};
 }
 
-int FileReader::read(char* buffer, std::size_t size, std::size_t& count) {
+std::error_code FileReader::read(char* buffer, std::size_t size, std::size_t& count) {
     count = 0;
-    if (m_handle < 0) return EBADF;
-    return readSome(static_cast<int>(m_handle), buffer, size, count);
+    if (m_handle < 0) return errnoError(EBADF);
+    return errnoError(readSome(static_cast<int>(m_handle), buffer, size, count));
 }
 
 void FileReader::close() {

@@ -29,26 +29,28 @@ int setLock(int fd, int byte, short type) {
 
 }  // namespace
 
-int FileLock::openLockFile(const std::string& path) {
+std::error_code FileLock::openLockFile(const std::string& path) {
     // No link is followed: a link someone left in a shared folder must not make the program
     // create or lock a file elsewhere. O_NONBLOCK, should a named pipe stand in its place.
     const int fd = ::open(path.c_str(),
                           O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0666);
-    if (fd < 0) return errno;
+    if (fd < 0) return errnoError(errno);
     struct stat st;
-    const int err = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegularFileError;
-    if (err != 0) {
+    const std::error_code err = ::fstat(fd, &st) != 0 ? errnoError(errno)
+                                : S_ISREG(st.st_mode) ? std::error_code()
+                                                      : FileErrc::NotRegularFile;
+    if (err) {
         ::close(fd);
         return err;
     }
     m_handle = fd;
-    return 0;
+    return {};
 }
 
-int FileLock::tryLock(Byte byte, bool& held) {
+std::error_code FileLock::tryLock(Byte byte, bool& held) {
     const int err = setLock(static_cast<int>(m_handle), static_cast<int>(byte), F_WRLCK);
     held = err == 0;
-    return err == EAGAIN || err == EACCES ? 0 : err;
+    return errnoError(err == EAGAIN || err == EACCES ? 0 : err);
 }
 
 void FileLock::unlockByte(Byte byte) {

@@ -27,7 +27,7 @@ namespace norvelle {
 namespace {
 
 WriteResult failure(int errnum) {
-    return {false, errnum, {}};
+    return {false, errnoError(errnum), {}};
 }
 
 int closeFile(int fd) {
@@ -55,16 +55,16 @@ bool linkIsSafe(const std::string& link, const struct stat& linkStat) {
 
 // Follows symbolic links to the file they name, even one that does not exist yet, so that
 // saving through a link updates the file it points at and keeps the link.
-int resolveLinks(const std::string& path, std::string& resolved) {
+std::error_code resolveLinks(const std::string& path, std::string& resolved) {
     resolved = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st;
-        if (::lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
-        if (!linkIsSafe(resolved, st)) return kUnsafeLinkError;
+        if (::lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return {};
+        if (!linkIsSafe(resolved, st)) return FileErrc::UnsafeLink;
         char buf[PATH_MAX];
         const ssize_t n = ::readlink(resolved.c_str(), buf, sizeof buf);
-        if (n < 0) return errno;
-        if (static_cast<std::size_t>(n) == sizeof buf) return ENAMETOOLONG;
+        if (n < 0) return errnoError(errno);
+        if (static_cast<std::size_t>(n) == sizeof buf) return errnoError(ENAMETOOLONG);
         std::string target(buf, static_cast<std::size_t>(n));
         if (!target.empty() && target[0] != '/') {
             const std::size_t slash = resolved.rfind('/');
@@ -72,7 +72,7 @@ int resolveLinks(const std::string& path, std::string& resolved) {
         }
         resolved = std::move(target);
     }
-    return ELOOP;
+    return errnoError(ELOOP);
 }
 
 // The mode a new file gets from the kernel: 0666 less the umask. Read from /proc, since
@@ -125,9 +125,10 @@ int createTempFile(const std::string& target, std::string& tempPath, int& fd) {
 
 // Why a temporary file could not be made beside `target`: a folder the user may not write to
 // deserves saying so, since the file itself may well be writable.
-int creationError(int err, const std::string& target) {
-    if ((err == EACCES || err == EPERM) && ::access(folderOf(target).c_str(), W_OK | X_OK) != 0)
-        return kFolderNotWritableError;
+std::error_code creationError(std::error_code err, const std::string& target) {
+    if ((err == std::errc::permission_denied || err == std::errc::operation_not_permitted) &&
+        ::access(folderOf(target).c_str(), W_OK | X_OK) != 0)
+        return FileErrc::FolderNotWritable;
     return err;
 }
 
@@ -177,16 +178,18 @@ void keepOwner(int fd, const struct stat& replaced) {
 }
 
 // Where a write to `path` lands, links followed, and whether it replaces a file. Returns an
-// errno, or kNotRegularFileError for a device or a named pipe, which no rename may replace.
-int checkTarget(const std::string& path, std::string& target, struct stat& old, bool& replacing) {
-    if (int err = resolveLinks(path, target)) return err;
+// errno, or FileErrc::NotRegularFile for a device or a named pipe, which no rename may
+// replace.
+std::error_code checkTarget(const std::string& path, std::string& target, struct stat& old,
+                            bool& replacing) {
+    if (std::error_code err = resolveLinks(path, target)) return err;
     replacing = ::stat(target.c_str(), &old) == 0;
-    if (!replacing) return errno == ENOENT ? 0 : errno;
-    if (S_ISDIR(old.st_mode)) return EISDIR;
-    if (!S_ISREG(old.st_mode)) return kNotRegularFileError;
+    if (!replacing) return errno == ENOENT ? std::error_code() : errnoError(errno);
+    if (S_ISDIR(old.st_mode)) return errnoError(EISDIR);
+    if (!S_ISREG(old.st_mode)) return FileErrc::NotRegularFile;
     // Renaming over a read-only file would succeed; the user asked for it to stay.
-    if (::access(target.c_str(), W_OK) != 0) return errno;
-    return 0;
+    if (::access(target.c_str(), W_OK) != 0) return errnoError(errno);
+    return {};
 }
 
 // --- temporary files a signal must not leave behind -----------------------------------------
@@ -238,18 +241,18 @@ extern "C" void removeTempFilesAndResignal(int signal) {
 }  // namespace
 
 WriteResult removeFile(const std::string& path) {
-    if (int err = injectedFault("remove", path)) return failure(err);
+    if (std::error_code err = injectedFault("remove", path)) return {false, err, {}};
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) return failure(errno);
     return {};
 }
 
-int AtomicFileWriter::open(const std::string& path) {
+std::error_code AtomicFileWriter::open(const std::string& path) {
     abandon();
     m_kept.clear();
     struct stat old;
     bool replacing = false;
-    if (int err = checkTarget(path, m_target, old, replacing)) return err;
-    if (int err = injectedFault("open", path)) return creationError(err, m_target);
+    if (std::error_code err = checkTarget(path, m_target, old, replacing)) return err;
+    if (std::error_code err = injectedFault("open", path)) return creationError(err, m_target);
     // A signal between making the temporary file and remembering it would leave it behind.
     sigset_t cleanupSignals, previous;
     sigemptyset(&cleanupSignals);
@@ -259,36 +262,36 @@ int AtomicFileWriter::open(const std::string& path) {
     const int created = createTempFile(m_target, m_temp, fd);
     if (created == 0) m_cleanupSlot = rememberTempFile(m_temp);
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (created != 0) return creationError(created, m_target);
+    if (created != 0) return creationError(errnoError(created), m_target);
     m_handle = fd;
     m_path = path;
     if (replacing) keepOwner(fd, old);
     m_finalMode = replacing ? (old.st_mode & 07777) : newFileMode();
     m_replacing = replacing;
-    return 0;
+    return {};
 }
 
-int AtomicFileWriter::write(std::string_view bytes) {
-    if (m_handle < 0) return EBADF;
-    if (int err = injectedFault("write", m_path)) return err;
-    return writeAll(static_cast<int>(m_handle), bytes);
+std::error_code AtomicFileWriter::write(std::string_view bytes) {
+    if (m_handle < 0) return errnoError(EBADF);
+    if (std::error_code err = injectedFault("write", m_path)) return err;
+    return errnoError(writeAll(static_cast<int>(m_handle), bytes));
 }
 
-int AtomicFileWriter::commit() {
-    if (m_handle < 0) return EBADF;
+std::error_code AtomicFileWriter::commit() {
+    if (m_handle < 0) return errnoError(EBADF);
     const int fd = static_cast<int>(m_handle);
     m_handle = -1;
     // The final mode only now, when the contents are whole: before, a file the user keeps
     // private would be readable by others while it is written. A file system that ignores
     // modes still gets the new text.
     (void)::fchmod(fd, static_cast<mode_t>(m_finalMode));
-    int err = injectedFault("sync", m_path);
-    if (err == 0) err = syncFile(fd);
+    std::error_code err = injectedFault("sync", m_path);
+    if (!err) err = errnoError(syncFile(fd));
     const int closeErr = closeFile(fd);
-    if (err == 0) err = closeErr;
-    if (err == 0) err = injectedFault("rename", m_path);
-    if (err == 0 && ::rename(m_temp.c_str(), m_target.c_str()) != 0) err = errno;
-    if (err != 0) {
+    if (!err) err = errnoError(closeErr);
+    if (!err) err = injectedFault("rename", m_path);
+    if (!err && ::rename(m_temp.c_str(), m_target.c_str()) != 0) err = errnoError(errno);
+    if (err) {
         ::unlink(m_temp.c_str());
     } else {
         syncFolderOf(m_target);
@@ -326,23 +329,23 @@ DeviceWriter::~DeviceWriter() {
     close();
 }
 
-int DeviceWriter::open(const std::string& path) {
+std::error_code DeviceWriter::open(const std::string& path) {
     close();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return errno;
+    if (fd < 0) return errnoError(errno);
     m_handle = fd;
-    return 0;
+    return {};
 }
 
-int DeviceWriter::write(std::string_view bytes) {
-    return m_handle < 0 ? EBADF : writeAll(static_cast<int>(m_handle), bytes);
+std::error_code DeviceWriter::write(std::string_view bytes) {
+    return errnoError(m_handle < 0 ? EBADF : writeAll(static_cast<int>(m_handle), bytes));
 }
 
-int DeviceWriter::close() {
-    if (m_handle < 0) return 0;
+std::error_code DeviceWriter::close() {
+    if (m_handle < 0) return {};
     const int err = closeFile(static_cast<int>(m_handle));
     m_handle = -1;
-    return err;
+    return errnoError(err);
 }
 
 std::FILE* openScratchFile() {
@@ -383,8 +386,9 @@ void prepareStandardStreams() {
     }
 }
 
-int writeStandardStream(StandardStream stream, std::string_view bytes) {
-    return writeAll(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO, bytes);
+std::error_code writeStandardStream(StandardStream stream, std::string_view bytes) {
+    return errnoError(
+        writeAll(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO, bytes));
 }
 
 }  // namespace norvelle

@@ -21,13 +21,13 @@ HANDLE toHandle(std::intptr_t h) {
 
 // Opens what is at a path for reading. Folders are told apart before opening, since a folder
 // can only be opened with backup semantics and then reads as "access denied".
-int openForReading(const std::string& path, HANDLE& handle) {
+std::error_code openForReading(const std::string& path, HANDLE& handle) {
     // A console (CON) waits for someone to type, and other devices are no files either.
-    if (win32::isDeviceName(path)) return kNotRegularFileError;
+    if (win32::isDeviceName(path)) return FileErrc::NotRegularFile;
     const std::wstring wide = win32::systemPath(path);
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return EISDIR;
+        return errnoError(EISDIR);
     // Others may read, write and even replace the file while it is read: Norvelle's own
     // writer replaces a plugin or list whole, and the open reader keeps the old text.
     // A program that holds the file for a moment without letting others read is waited for,
@@ -46,13 +46,13 @@ int openForReading(const std::string& path, HANDLE& handle) {
     if (::GetFileType(handle) == FILE_TYPE_CHAR) {
         ::CloseHandle(handle);
         handle = INVALID_HANDLE_VALUE;
-        return kNotRegularFileError;
+        return FileErrc::NotRegularFile;
     }
-    return 0;
+    return {};
 }
 
 // Reads up to `size` bytes; `count` 0 at the end. The end of a pipe is its end, not an error.
-int readSome(HANDLE handle, char* buffer, std::size_t size, std::size_t& count) {
+std::error_code readSome(HANDLE handle, char* buffer, std::size_t size, std::size_t& count) {
     count = 0;
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, DWORD{1} << 30));
     DWORD n = 0;
@@ -60,49 +60,49 @@ int readSome(HANDLE handle, char* buffer, std::size_t size, std::size_t& count) 
     while (!::ReadFile(handle, buffer, chunk, &n, nullptr)) {
         const DWORD code = ::GetLastError();
         if (code == ERROR_LOCK_VIOLATION && patience.waitAgain()) continue;
-        return code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF ? 0
+        return code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF ? std::error_code()
                                                                      : win32::errorFromSystem(code);
     }
     count = n;
-    return 0;
+    return {};
 }
 
-bool isMissing(int err) {
-    return err == ENOENT || err == ENOTDIR;
+bool isMissing(const std::error_code& err) {
+    return err == std::errc::no_such_file_or_directory || err == std::errc::not_a_directory;
 }
 
 }  // namespace
 
 ReadResult readFileBytes(const std::string& path, std::uint64_t limit) {
     ReadResult result;
-    auto fail = [&result](int errnum) {
+    auto fail = [&result](std::error_code error) {
         result.status = ReadResult::Status::Error;
-        result.errnum = errnum;
+        result.error = error;
         return result;
     };
 
     HANDLE handle = INVALID_HANDLE_VALUE;
-    if (int err = openForReading(path, handle)) {
+    if (std::error_code err = openForReading(path, handle)) {
         if (!isMissing(err)) return fail(err);
-        result.errnum = err;
+        result.error = err;
         return result;
     }
     LARGE_INTEGER size{};
     if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileSizeEx(handle, &size)) {
         ::CloseHandle(handle);
-        return fail(kNotRegularFileError);
+        return fail(FileErrc::NotRegularFile);
     }
 
-    const int err =
+    const std::error_code err =
         readToLimit([handle](char* buffer, std::size_t size,
                              std::size_t& count) { return readSome(handle, buffer, size, count); },
                     static_cast<std::uint64_t>(size.QuadPart), limit, result);
     ::CloseHandle(handle);
-    return err == 0 ? result : fail(err);
+    return !err ? result : fail(err);
 }
 
 FileLookup lookUpFile(const std::string& path) {
-    if (win32::isDeviceName(path)) return {FileState::Present, 0, false, false};
+    if (win32::isDeviceName(path)) return {FileState::Present, {}, false, false};
     const std::wstring wide = win32::systemPath(path);
     // Opening with no access at all tells a device (NUL, CON, COM1, "aux.txt") from a file,
     // which the attributes alone do not; backup semantics let it open a folder too.
@@ -115,19 +115,19 @@ FileLookup lookUpFile(const std::string& path) {
         const bool folder = type == FILE_TYPE_DISK && ::GetFileInformationByHandle(handle, &info) &&
                             (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
         ::CloseHandle(handle);
-        return {FileState::Present, 0, folder, type == FILE_TYPE_DISK && !folder};
+        return {FileState::Present, {}, folder, type == FILE_TYPE_DISK && !folder};
     }
-    const int err = win32::lastError();
-    if (isMissing(err)) return {FileState::Missing, 0};
+    const std::error_code err = win32::lastError();
+    if (isMissing(err)) return {FileState::Missing, {}};
     // Some files cannot even be opened for nothing (a file in use without shared deletion,
     // one its owner locked down), yet the folder lists them.
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
-        return {FileState::Present, 0, folder, !folder};
+        return {FileState::Present, {}, folder, !folder};
     }
     // A name Windows does not allow names nothing that is there.
-    if (err == kInvalidNameError) return {FileState::Missing, 0};
+    if (err == FileErrc::InvalidName) return {FileState::Missing, {}};
     return {FileState::Unknown, err};
 }
 
@@ -139,17 +139,17 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-int FileReader::open(const std::string& path) {
+std::error_code FileReader::open(const std::string& path) {
     close();
     HANDLE handle = INVALID_HANDLE_VALUE;
-    if (int err = openForReading(path, handle)) return err;
+    if (std::error_code err = openForReading(path, handle)) return err;
     m_handle = reinterpret_cast<std::intptr_t>(handle);
-    return 0;
+    return {};
 }
 
-int FileReader::read(char* buffer, std::size_t size, std::size_t& count) {
+std::error_code FileReader::read(char* buffer, std::size_t size, std::size_t& count) {
     count = 0;
-    if (m_handle == -1) return EBADF;
+    if (m_handle == -1) return errnoError(EBADF);
     return readSome(toHandle(m_handle), buffer, size, count);
 }
 

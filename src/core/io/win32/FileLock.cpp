@@ -23,12 +23,12 @@ OVERLAPPED at(int byte) {
 
 }  // namespace
 
-int FileLock::openLockFile(const std::string& path) {
-    if (win32::isDeviceName(path)) return kNotRegularFileError;
+std::error_code FileLock::openLockFile(const std::string& path) {
+    if (win32::isDeviceName(path)) return FileErrc::NotRegularFile;
     // A folder would only read as "access denied", which lets a change go on unlocked.
     const DWORD attributes = ::GetFileAttributesW(win32::systemPath(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return EISDIR;
+        return errnoError(EISDIR);
     // Open to every other user of the file, and hidden from Explorer's listing like the
     // writer's temporary files (the attribute counts only when the file is made here).
     const HANDLE handle =
@@ -38,19 +38,19 @@ int FileLock::openLockFile(const std::string& path) {
     if (handle == INVALID_HANDLE_VALUE) return win32::lastError();
     if (::GetFileType(handle) != FILE_TYPE_DISK) {
         ::CloseHandle(handle);
-        return kNotRegularFileError;
+        return FileErrc::NotRegularFile;
     }
     m_handle = reinterpret_cast<std::intptr_t>(handle);
-    return 0;
+    return {};
 }
 
-int FileLock::tryLock(Byte byte, bool& held) {
+std::error_code FileLock::tryLock(Byte byte, bool& held) {
     OVERLAPPED where = at(static_cast<int>(byte));
     held = ::LockFileEx(toHandle(m_handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
                         1, 0, &where);
-    if (held) return 0;
+    if (held) return {};
     const DWORD code = ::GetLastError();
-    return code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING ? 0
+    return code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING ? std::error_code()
                                                                     : win32::errorFromSystem(code);
 }
 

@@ -50,19 +50,19 @@ bool nameWindowsAllows(const std::string& path) {
 
 // Where a write to `path` lands and whether it replaces a file; the attributes of the file
 // it replaces. Refuses a folder, a device (NUL, CON, COM1 ...) and a read-only file.
-int checkTarget(const std::string& path, bool& replacing, DWORD& oldAttributes) {
-    if (!nameWindowsAllows(path)) return kInvalidNameError;
+std::error_code checkTarget(const std::string& path, bool& replacing, DWORD& oldAttributes) {
+    if (!nameWindowsAllows(path)) return FileErrc::InvalidName;
     const FileLookup found = lookUpFile(path);
     replacing = found.state == FileState::Present;
-    if (found.state == FileState::Unknown) return found.errnum;
-    if (!replacing) return 0;
-    if (found.folder) return EISDIR;
-    if (!found.regular) return kNotRegularFileError;
+    if (found.state == FileState::Unknown) return found.error;
+    if (!replacing) return {};
+    if (found.folder) return errnoError(EISDIR);
+    if (!found.regular) return FileErrc::NotRegularFile;
     oldAttributes = ::GetFileAttributesW(win32::systemPath(path).c_str());
     if (oldAttributes == INVALID_FILE_ATTRIBUTES) return win32::lastError();
     // Replacing a read-only file would succeed; the user marked it to stay as it is.
-    if (oldAttributes & FILE_ATTRIBUTE_READONLY) return EACCES;
-    return 0;
+    if (oldAttributes & FILE_ATTRIBUTE_READONLY) return errnoError(EACCES);
+    return {};
 }
 
 // --- temporary files Ctrl+C must not leave behind -----------------------------------------
@@ -160,8 +160,8 @@ private:
 // remembers it for the Ctrl+C handler first: the handler runs on a thread of its own and may
 // come at any moment. No one else may open the file while it is written; it may be deleted,
 // so that the handler can take it away.
-int createTempFile(const std::string& target, std::string& tempPath, HANDLE& handle,
-                   int& cleanupSlot) {
+std::error_code createTempFile(const std::string& target, std::string& tempPath, HANDLE& handle,
+                               int& cleanupSlot) {
     const std::string folder = target.substr(0, target.size() - nameOf(target).size());
     std::string name = nameOf(target);
     if (name.size() > 200) name.resize(200);  // the suffix must still fit in a name
@@ -178,33 +178,33 @@ int createTempFile(const std::string& target, std::string& tempPath, HANDLE& han
         handle =
             ::CreateFileW(win32::systemPath(tempPath).c_str(), GENERIC_WRITE | DELETE,
                           FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
-        if (handle != INVALID_HANDLE_VALUE) return 0;
+        if (handle != INVALID_HANDLE_VALUE) return {};
         const DWORD code = ::GetLastError();
         forgetTempFile(cleanupSlot);
         cleanupSlot = -1;
         if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
         if (!patience.retry(code, target)) return win32::errorFromSystem(code);
     }
-    return EEXIST;
+    return errnoError(EEXIST);
 }
 
 // Why a temporary file could not be made beside `target`: a folder the user may not write to
 // deserves saying so, since the file itself may well be writable.
-int creationError(int err, const std::string& target) {
-    if (err != EACCES) return err;
+std::error_code creationError(std::error_code err, const std::string& target) {
+    if (err != std::errc::permission_denied) return err;
     const FileLookup folder = lookUpFile(win32::folderOf(target));
-    return folder.state == FileState::Present && folder.folder ? kFolderNotWritableError : err;
+    return folder.state == FileState::Present && folder.folder ? FileErrc::FolderNotWritable : err;
 }
 
-int writeAll(HANDLE handle, std::string_view bytes) {
+std::error_code writeAll(HANDLE handle, std::string_view bytes) {
     while (!bytes.empty()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), DWORD{1} << 30));
         DWORD n = 0;
         if (!::WriteFile(handle, bytes.data(), chunk, &n, nullptr)) return win32::lastError();
-        if (n == 0) return EIO;
+        if (n == 0) return errnoError(EIO);
         bytes.remove_prefix(n);
     }
-    return 0;
+    return {};
 }
 
 // One try at putting the finished temporary file in the target's place: 0 or the system's
@@ -245,14 +245,14 @@ DWORD tryMoveIntoPlace(const std::wstring& temp, const std::wstring& target, boo
 
 // Puts the finished temporary file in the target's place, waiting out a brief hold of either
 // file by another program.
-int moveIntoPlace(const std::string& temp, const std::string& target, bool replacing) {
+std::error_code moveIntoPlace(const std::string& temp, const std::string& target, bool replacing) {
     // Full paths: Wine's ReplaceFileW takes a relative one for a folder.
     const std::wstring fullTemp = win32::fullPath(win32::systemPath(temp));
     const std::wstring fullTarget = win32::fullPath(win32::systemPath(target));
     Patience patience;
     for (;;) {
         const DWORD code = tryMoveIntoPlace(fullTemp, fullTarget, replacing);
-        if (code == 0) return 0;
+        if (code == 0) return {};
         if (!patience.retry(code, target)) return win32::errorFromSystem(code);
     }
 }
@@ -260,24 +260,25 @@ int moveIntoPlace(const std::string& temp, const std::string& target, bool repla
 }  // namespace
 
 WriteResult removeFile(const std::string& path) {
-    if (int err = injectedFault("remove", path)) return {false, err, {}};
+    if (std::error_code err = injectedFault("remove", path)) return {false, err, {}};
     if (!::DeleteFileW(win32::systemPath(path).c_str())) {
-        const int err = win32::lastError();
-        if (err != ENOENT && err != ENOTDIR) return {false, err, {}};
+        const std::error_code err = win32::lastError();
+        if (err != std::errc::no_such_file_or_directory && err != std::errc::not_a_directory)
+            return {false, err, {}};
     }
     return {};
 }
 
-int AtomicFileWriter::open(const std::string& path) {
+std::error_code AtomicFileWriter::open(const std::string& path) {
     abandon();
     m_kept.clear();
     bool replacing = false;
     DWORD oldAttributes = 0;
-    if (int err = checkTarget(path, replacing, oldAttributes)) return err;
+    if (std::error_code err = checkTarget(path, replacing, oldAttributes)) return err;
     m_target = path;
-    if (int err = injectedFault("open", path)) return creationError(err, m_target);
+    if (std::error_code err = injectedFault("open", path)) return creationError(err, m_target);
     HANDLE handle = INVALID_HANDLE_VALUE;
-    if (int err = createTempFile(m_target, m_temp, handle, m_cleanupSlot))
+    if (std::error_code err = createTempFile(m_target, m_temp, handle, m_cleanupSlot))
         return creationError(err, m_target);
     m_handle = reinterpret_cast<std::intptr_t>(handle);
     m_path = path;
@@ -285,17 +286,17 @@ int AtomicFileWriter::open(const std::string& path) {
     // never the temporary file's "hidden".
     m_finalMode = replacing ? oldAttributes : FILE_ATTRIBUTE_NORMAL;
     m_replacing = replacing;
-    return 0;
+    return {};
 }
 
-int AtomicFileWriter::write(std::string_view bytes) {
-    if (m_handle == -1) return EBADF;
-    if (int err = injectedFault("write", m_path)) return err;
+std::error_code AtomicFileWriter::write(std::string_view bytes) {
+    if (m_handle == -1) return errnoError(EBADF);
+    if (std::error_code err = injectedFault("write", m_path)) return err;
     return writeAll(toHandle(m_handle), bytes);
 }
 
-int AtomicFileWriter::commit() {
-    if (m_handle == -1) return EBADF;
+std::error_code AtomicFileWriter::commit() {
+    if (m_handle == -1) return errnoError(EBADF);
     const HANDLE handle = toHandle(m_handle);
     m_handle = -1;
     // The final attributes only now, when the contents are whole: a file left behind by a
@@ -303,16 +304,16 @@ int AtomicFileWriter::commit() {
     FILE_BASIC_INFO basic{};
     basic.FileAttributes = m_finalMode;
     (void)::SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
-    int err = injectedFault("sync", m_path);
-    if (err == 0 && !::FlushFileBuffers(handle)) err = win32::lastError();
-    if (!::CloseHandle(handle) && err == 0) err = win32::lastError();
-    if (err == 0) err = injectedFault("rename", m_path);
-    if (err == 0) err = moveIntoPlace(m_temp, m_target, m_replacing);
+    std::error_code err = injectedFault("sync", m_path);
+    if (!err && !::FlushFileBuffers(handle)) err = win32::lastError();
+    if (!::CloseHandle(handle) && !err) err = win32::lastError();
+    if (!err) err = injectedFault("rename", m_path);
+    if (!err) err = moveIntoPlace(m_temp, m_target, m_replacing);
     // The temporary file goes unless it is all that is left of the text: a replacement that
     // took the old file away and could not put the new one there.
-    if (err != 0 && m_replacing && lookUpFile(m_target).state == FileState::Missing)
+    if (err && m_replacing && lookUpFile(m_target).state == FileState::Missing)
         m_kept = m_temp;
-    else if (err != 0)
+    else if (err)
         ::DeleteFileW(win32::systemPath(m_temp).c_str());
     forgetTempFile(m_cleanupSlot);
     m_cleanupSlot = -1;
@@ -338,23 +339,24 @@ DeviceWriter::~DeviceWriter() {
     close();
 }
 
-int DeviceWriter::open(const std::string& path) {
+std::error_code DeviceWriter::open(const std::string& path) {
     close();
     const HANDLE handle =
         ::CreateFileW(win32::systemPath(path).c_str(), GENERIC_WRITE,
                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return win32::lastError();
     m_handle = reinterpret_cast<std::intptr_t>(handle);
-    return 0;
+    return {};
 }
 
-int DeviceWriter::write(std::string_view bytes) {
-    return m_handle == -1 ? EBADF : writeAll(toHandle(m_handle), bytes);
+std::error_code DeviceWriter::write(std::string_view bytes) {
+    return m_handle == -1 ? errnoError(EBADF) : writeAll(toHandle(m_handle), bytes);
 }
 
-int DeviceWriter::close() {
-    if (m_handle == -1) return 0;
-    const int err = ::CloseHandle(toHandle(m_handle)) ? 0 : win32::lastError();
+std::error_code DeviceWriter::close() {
+    if (m_handle == -1) return {};
+    const std::error_code err =
+        ::CloseHandle(toHandle(m_handle)) ? std::error_code() : win32::lastError();
     m_handle = -1;
     return err;
 }
@@ -376,8 +378,9 @@ std::FILE* openScratchFile() {
             path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
             FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            errno = win32::lastError();
-            if (errno == EEXIST) continue;
+            const std::error_code err = win32::lastError();
+            if (err == std::errc::file_exists) continue;
+            errno = err.category() == std::generic_category() ? err.value() : EINVAL;
             return nullptr;
         }
         const int fd =
@@ -403,10 +406,10 @@ void prepareStandardStreams() {
     for (FILE* stream : {stdin, stdout, stderr}) (void)::_setmode(::_fileno(stream), _O_BINARY);
 }
 
-int writeStandardStream(StandardStream stream, std::string_view bytes) {
+std::error_code writeStandardStream(StandardStream stream, std::string_view bytes) {
     const HANDLE handle =
         ::GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return EBADF;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return errnoError(EBADF);
     return writeAll(handle, bytes);
 }
 

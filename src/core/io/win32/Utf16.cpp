@@ -39,7 +39,9 @@ std::wstring systemPath(const std::string& utf8) {
     return L"\\\\?\\" + full;
 }
 
-int errorFromSystem(DWORD code) {
+namespace {
+
+int errnoFromSystem(DWORD code) {
     switch (code) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
@@ -73,9 +75,6 @@ int errorFromSystem(DWORD code) {
         case ERROR_FILENAME_EXCED_RANGE:
         case ERROR_BUFFER_OVERFLOW:
             return ENAMETOOLONG;
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-            return kInvalidNameError;
         case ERROR_NOT_ENOUGH_MEMORY:
         case ERROR_OUTOFMEMORY:
             return ENOMEM;
@@ -100,6 +99,13 @@ int errorFromSystem(DWORD code) {
             // ERROR_NETNAME_DELETED ...): the data did not get through.
             return EIO;
     }
+}
+
+}  // namespace
+
+std::error_code errorFromSystem(DWORD code) {
+    if (code == ERROR_INVALID_NAME || code == ERROR_BAD_PATHNAME) return FileErrc::InvalidName;
+    return errnoError(errnoFromSystem(code));
 }
 
 bool isDeviceName(const std::string& path) {

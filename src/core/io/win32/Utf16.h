@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include <windows.h>
 
@@ -18,9 +19,9 @@ std::string toUtf8(std::wstring_view utf16);
 // 260 characters, the full path with the \\?\ prefix that lifts it.
 std::wstring systemPath(const std::string& utf8);
 
-// GetLastError()'s code as an errno value or a k...Error kind.
-int errorFromSystem(DWORD code);
-inline int lastError() {
+// GetLastError()'s code as an errno value or one of the FileErrc kinds.
+std::error_code errorFromSystem(DWORD code);
+inline std::error_code lastError() {
     return errorFromSystem(::GetLastError());
 }
 
