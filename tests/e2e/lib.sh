@@ -92,10 +92,13 @@ e2e_cleanup() {
     local rc=$? pid
     if [ "$rc" -ne 0 ]; then
         mkdir -p "$E2E_ARTIFACTS"
-        import -window root "$E2E_ARTIFACTS/$E2E_NAME-failure.png" 2>/dev/null || true
+        # Each with a time limit: a program that holds the X server (Wine with a dialog up can)
+        # would otherwise keep the report, and the run, waiting until the test's own timeout.
+        timeout 10 import -window root "$E2E_ARTIFACTS/$E2E_NAME-failure.png" 2>/dev/null || true
         echo "--- shown windows:" >&2
-        for pid in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-            is_top_level "$pid" && echo "  '$(title_of "$pid")'" >&2
+        for pid in $(timeout 5 xdotool search --onlyvisible --name '' 2>/dev/null); do
+            timeout 5 xwininfo -id "$pid" 2>/dev/null | grep -q 'Override Redirect State: no' &&
+                echo "  '$(timeout 5 xdotool getwindowname "$pid")'" >&2
         done
         if [ -s "$WORK/program.log" ]; then
             echo "--- program output" >&2
@@ -105,8 +108,9 @@ e2e_cleanup() {
              "files in $WORK" >&2
     fi
     for pid in ${APP_PID:+"$APP_PID"} "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in ${APP_PID:+"$APP_PID"} "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    # Wine's processes end with its server; a program of it may outlive the signal.
     [ -n "$WINE" ] && { wineserver -k 2>/dev/null || true; }
+    for pid in ${APP_PID:+"$APP_PID"} "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
     [ "$rc" -eq 0 ] && rm -rf "$WORK"
     exit "$rc"
 }
@@ -200,12 +204,13 @@ wait_program_end() {
 
 # A window of the program's own, not a drop-down or a completion list (those bypass the
 # window manager and may carry the application's name as their title).
+# xwininfo without an id waits for a click on a window: no id is no window.
 is_top_level() {
-    xwininfo -id "$1" 2>/dev/null | grep -q 'Override Redirect State: no'
+    [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null | grep -q 'Override Redirect State: no'
 }
 
 is_shown() {
-    xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
+    [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
 }
 
 # Waits for a shown top-level window whose title matches the regular expression; prints its
@@ -364,7 +369,11 @@ enter_file_name() {
 
 # Waits for the file dialog titled so and answers it with a path.
 answer_file_dialog() {
-    enter_file_name "$(wait_window "^$1\$")" "$2"
+    # Assigned first: a wait that fails inside an argument's $(...) would not end the test,
+    # which would go on with no window at all.
+    local dialog
+    dialog=$(wait_window "^$1\$")
+    enter_file_name "$dialog" "$2"
 }
 
 # Saves the software data under a path through ソフトデータのセーブ and its file dialog.
