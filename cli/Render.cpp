@@ -49,21 +49,21 @@ public:
         if (!m_spooled) return m_file.open(m_path);
         errno = 0;
         m_spool = openScratchFile();
-        return m_spool ? std::error_code() : streamError();
+        return m_spool ? std::error_code() : scratchFileError();
     }
 
     std::error_code write(std::string_view bytes) {
         if (!m_spooled) return m_file.write(bytes);
         errno = 0;
         if (std::fwrite(bytes.data(), 1, bytes.size(), m_spool) == bytes.size()) return {};
-        return streamError();
+        return scratchFileError();
     }
 
     std::error_code commit() {
         if (!m_spooled) return m_file.commit();
         errno = 0;
         if (std::fflush(m_spool) != 0 || std::fseek(m_spool, 0, SEEK_SET) != 0)
-            return streamError();
+            return scratchFileError();
         DeviceWriter device;
         if (!m_toStdout) {
             if (std::error_code err = device.open(m_path)) return err;
@@ -86,10 +86,6 @@ public:
         const std::error_code closeErr = device.close();
         return err ? err : closeErr;
     }
-
-private:
-    // What the C library's stream functions failed with.
-    static std::error_code streamError() { return errnoError(errno != 0 ? errno : EIO); }
 
 private:
     std::string m_path;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -30,5 +31,11 @@ private:
 // it is closed or the program ends, however it ends. Null when none can be made, errno saying
 // why.
 std::FILE* openScratchFile();
+
+// Why the C library's stream function on a scratch file (or its opening) just failed, from
+// errno, which the caller cleared before the call: a stream may fail without setting it.
+inline std::error_code scratchFileError() {
+    return {errno != 0 ? errno : EIO, std::generic_category()};
+}
 
 }  // namespace norvelle

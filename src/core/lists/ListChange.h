@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 #include <system_error>
+#include <vector>
 
 namespace norvelle {
 
@@ -89,8 +89,9 @@ struct ListChangeResult {
     enum class Step { Lock, Read, Write, Remove };
     Status status = Status::Done;
     Step step = Step::Write;
-    std::error_code error;  // Failed: an errno or a FileErrc kind (FileErrc::TooLarge: the file would
-                     // be larger than kMaxListFileSize; FileErrc::LockTimeout)
+    // Failed: an errno or a FileErrc kind (TooLarge: the file would be larger than
+    // kMaxListFileSize; LockTimeout).
+    std::error_code error;
     std::vector<Unencodable> unencodable;
     std::uint64_t dropped = 0;       // DropsUnread: the entries that would go ...
     bool droppedAtLeast = false;     // ... or at least that many, in a file too large to count

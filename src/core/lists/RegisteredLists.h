@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 #include <system_error>
+#include <vector>
 
 namespace norvelle {
 

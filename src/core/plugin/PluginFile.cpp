@@ -14,8 +14,6 @@ namespace {
 // waits in a scratch file, so that render's memory stays a few megabytes whatever the plugin.
 constexpr std::size_t kKeptInMemory = std::size_t{1} << 20;
 
-std::error_code streamError() { return errnoError(errno != 0 ? errno : EIO); }
-
 }  // namespace
 
 PluginFile::~PluginFile() {
@@ -23,13 +21,14 @@ PluginFile::~PluginFile() {
 }
 
 std::error_code PluginFile::keep(const char* bytes, std::size_t count) {
-    const std::size_t inMemory = std::min(count, kKeptInMemory - std::min(kKeptInMemory, m_kept.size()));
+    const std::size_t inMemory =
+        std::min(count, kKeptInMemory - std::min(kKeptInMemory, m_kept.size()));
     m_kept.append(bytes, inMemory);
     if (inMemory == count) return {};
     errno = 0;
-    if (!m_spool && !(m_spool = openScratchFile())) return streamError();
+    if (!m_spool && !(m_spool = openScratchFile())) return scratchFileError();
     if (std::fwrite(bytes + inMemory, 1, count - inMemory, m_spool) != count - inMemory)
-        return streamError();
+        return scratchFileError();
     return {};
 }
 
@@ -51,11 +50,11 @@ std::error_code PluginFile::giveKept(char* buffer, std::size_t size, std::size_t
     errno = 0;
     if (!m_spoolRewound) {
         if (std::fflush(m_spool) != 0 || std::fseek(m_spool, 0, SEEK_SET) != 0)
-            return streamError();
+            return scratchFileError();
         m_spoolRewound = true;
     }
     count = std::fread(buffer, 1, size, m_spool);
-    if (count == 0 && std::ferror(m_spool)) return streamError();
+    if (count == 0 && std::ferror(m_spool)) return scratchFileError();
     if (count == 0) {
         std::fclose(m_spool);
         m_spool = nullptr;

@@ -15,7 +15,7 @@ namespace norvelle {
 // A plugin file, read once from its start to its end, for the window and the command line
 // alike. Its encoding is decided on the bytes read first: the whole file for UTF-8 without a
 // byte-order mark, a few bytes for Japanese text in code page 932. Those bytes are kept (in
-// memory, and past a few megabytes in a scratch file) and handed out first, so the expansion
+// memory, and past a megabyte in a scratch file) and handed out first, so the expansion
 // reads exactly the bytes whose encoding was decided, even if the file changes meanwhile, and
 // a pipe gives its plugin as a file does.
 class PluginFile {
@@ -26,8 +26,8 @@ public:
     PluginFile& operator=(const PluginFile&) = delete;
 
     // The command line's way: any kind of file but a folder, of any size, read as far as the
-    // decision needs. None, why not, or FileErrc::TooLarge for a line longer than `maxLine`, which
-    // line() then numbers.
+    // decision needs. None, why not, or FileErrc::TooLarge for a line longer than `maxLine`,
+    // which line() then numbers.
     std::error_code open(const std::string& path, std::size_t maxLine = kMaxPluginLineSize);
 
     // The window's way: a regular file of at most `limit` bytes, read whole at once (a pipe
