@@ -10,11 +10,13 @@ namespace norvelle {
 
 // How a plugin is written, and so how its Readme is written. Stored files (.sft, the
 // registered lists, copyright.dat) are always code page 932; a plugin may also be UTF-8, as
-// Windows' Notepad saves new files today.
+// Windows' Notepad saves new files today, or UTF-16, as it saved "Unicode" files.
 enum class TextEncoding {
     Cp932,
     Utf8,         // without a byte-order mark
     Utf8WithBom,  // starting with EF BB BF
+    Utf16Le,      // starting with FF FE
+    Utf16Be,      // starting with FE FF
 };
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
