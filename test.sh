@@ -10,6 +10,7 @@ source scripts/deps.sh
 # The Windows cross tools too: a machine that cannot install them fails here, loudly, rather
 # than passing without the Windows build.
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" || exit 1
+ensure_markdownlint || { echo "markdownlint-cli2 could not be installed from the npm registry"; exit 1; }
 
 status=0
 jobs=$(nproc)

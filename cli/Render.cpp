@@ -138,7 +138,10 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
                                          : messages.cannotRead(pluginPath, err);
     }
     RenderOptions options = plugin.renderOptions();
-    if (readmeEncoding) options.readmeEncoding = *readmeEncoding;
+    if (readmeEncoding) {
+        options.readmeEncoding = *readmeEncoding;
+        options.yenSign = *readmeEncoding != TextEncoding::Cp932;
+    }
     options.strict = a.has("--strict");
     options.replaceUnencodable = a.has("--replace-unencodable");
 

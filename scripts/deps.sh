@@ -35,8 +35,8 @@ TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb xauth x11-apps imag
                dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi
                # the install test: manual pages, completion, file type, catalogue entry
                man-db groff-base bash-completion shared-mime-info libxml2-utils appstream
-               # the Markdown plugin read as code hosts read it (GitHub's Markdown)
-               cmark-gfm)
+               # the Markdown plugin read as plain CommonMark and as code hosts read it
+               cmark cmark-gfm)
 # What the Windows build needs: the MinGW-w64 cross compiler (posix threads), Wine to run the
 # programs and their tests, GoogleTest's source, which the cross build compiles for Windows
 # (libgtest-dev is built for Linux), dpkg-dev to unpack Debian's Qt source for Qt's Windows
@@ -76,4 +76,21 @@ add_deb_src_entries() {
         printf '%s\n' "$lines" | "${sudo[@]}" tee "$dir/norvelle-deb-src.list" >/dev/null
     fi
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+}
+
+# What code hosts' CI checks Markdown with: markdownlint-cli2 from the npm registry, at a version
+# that runs on the Node.js of Debian 12 (18) and later, kept in the user's cache. The Markdown
+# plugin's test reads its README.md with it.
+MARKDOWNLINT_VERSION=0.17.2
+markdownlint_bin() {
+    echo "${XDG_CACHE_HOME:-$HOME/.cache}/norvelle/markdownlint-cli2-$MARKDOWNLINT_VERSION/node_modules/.bin/markdownlint-cli2"
+}
+ensure_markdownlint() {
+    local bin
+    bin=$(markdownlint_bin)
+    [ -x "$bin" ] && return 0
+    command -v npm >/dev/null 2>&1 || ensure_packages nodejs npm || return 1
+    echo "Installing: markdownlint-cli2 $MARKDOWNLINT_VERSION (npm)"
+    npm install --prefix "${bin%/node_modules/.bin/*}" --no-audit --no-fund --silent \
+        "markdownlint-cli2@$MARKDOWNLINT_VERSION" >/dev/null && [ -x "$bin" ]
 }

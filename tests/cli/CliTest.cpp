@@ -5,6 +5,7 @@
 #include "core/io/AtomicFileWriter.h"
 #include "core/lists/RegisteredLists.h"
 #include "core/plugin/ExpandPlugin.h"
+#include "core/plugin/MarkdownReadme.h"
 #include "core/text/Cp932.h"
 #include "core/text/TextEncoding.h"
 #include "support/SampleForms.h"
@@ -154,12 +155,16 @@ TEST_F(Cli, RenderWritesWhatTheWindowSavesForTheShippedPlugins) {
     applySoftwareDataFile(parseSoftwareDataFile(decodeCp932(readBytes("data.sft"))), loaded);
     std::filesystem::create_directory("out");
     for (const std::string& plugin : plugins) {
+        // A Markdown plugin is laid out as Markdown wants it; outside Markdown readers check
+        // its Readme (markdown_plugin.sh), and the window's is the same (Form5Test).
+        if (plugin.ends_with(".md.spd")) continue;
         // The preview window saves the expanded text and one more line break, in the
-        // plugin's encoding.
+        // plugin's encoding, with the fee's "\" as the yen sign in UTF-8.
         const std::string bytes = readBytes(plugin);
         const TextEncoding encoding = detectEncoding(bytes);
+        const SoftwareData facts = readmeFacts(loaded, false, encoding != TextEncoding::Cp932);
         const std::string saved =
-            encodeText(expandTemplate(decodeText(bytes, encoding), loaded) + "\r\n", encoding)
+            encodeText(expandTemplate(decodeText(bytes, encoding), facts) + "\r\n", encoding)
                 .bytes;
         const Outcome toStdout = cli({"render", "--data", "data.sft", "--plugin", plugin});
         EXPECT_EQ(toStdout.code, kExitOk) << toStdout.err;
@@ -201,14 +206,17 @@ TEST_F(Cli, TheReadmeIsWrittenAsItsPluginIs) {
     writeSoftwareData("data.sft", d);
 
     const std::string utf8 = "𠮷[$Email] 表示\r\n表\r\n\r\n";
+    const std::string markdown = "𠮷[$Email] 表示\r\n表\r\n";  // no line break after the last
     const struct {
         std::string plugin;
         std::string readme;
         std::string asCp932;  // --encoding cp932; empty: code page 932 cannot hold it
+        std::string asUtf8;
     } rows[] = {
-        {"sjis.spd", sjis("ソ[$Email] 表示\r\n表\r\n\r\n"), sjis("ソ[$Email] 表示\r\n表\r\n\r\n")},
-        {"notepad.spd", utf8, ""},
-        {"README.md.spd", mark + utf8, ""},
+        {"sjis.spd", sjis("ソ[$Email] 表示\r\n表\r\n\r\n"), sjis("ソ[$Email] 表示\r\n表\r\n\r\n"),
+         "ソ[$Email] 表示\r\n表\r\n\r\n"},
+        {"notepad.spd", utf8, "", utf8},
+        {"README.md.spd", mark + markdown, "", markdown},
     };
     for (const auto& row : rows) {
         const std::vector<std::string> render = {"render", "--data", "data.sft", "--plugin",
@@ -222,7 +230,7 @@ TEST_F(Cli, TheReadmeIsWrittenAsItsPluginIs) {
         const Outcome cp932 = with("cp932");
         EXPECT_EQ(cp932.code, row.asCp932.empty() ? kExitUnencodable : kExitOk) << row.plugin;
         EXPECT_EQ(cp932.out, row.asCp932) << row.plugin;
-        EXPECT_EQ(with("utf-8").out, row.plugin == "sjis.spd" ? "ソ[$Email] 表示\r\n表\r\n\r\n" : utf8);
+        EXPECT_EQ(with("utf-8").out, row.asUtf8) << row.plugin;
 
         const Outcome check = cli({"check", row.plugin});
         EXPECT_EQ(check.code, kExitMarkerProblems);

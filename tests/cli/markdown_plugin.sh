@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # The Markdown plugin, rendered by norvelle-cli from a full form, from the form as 新規作成
-# leaves it and from a form with every field cleared, read by the Markdown of code hosts
-# (cmark-gfm with its autolinks): the headings, the list items and the links must be the
-# intended ones, and an empty field leaves no heading of its own and no link to nowhere.
+# leaves it, from a form with every field cleared and from one whose facts are full of
+# Markdown's own characters: markdownlint-cli2 (code hosts' linter, its default rules but the
+# line length) finds nothing, and plain CommonMark (cmark) and the Markdown of code hosts
+# (cmark-gfm with its extensions) read the intended headings, list items and links, with every
+# fact shown as typed.
 # Usage: markdown_plugin.sh NORVELLE_CLI PLUGIN
 set -euo pipefail
 cli=$1 plugin=$2
-command -v cmark-gfm >/dev/null || { echo "cmark-gfm is missing; scripts/deps.sh lists it" >&2; exit 1; }
+source "$(dirname "$0")/../../scripts/deps.sh"
+markdownlint=$(markdownlint_bin)
+for tool in cmark cmark-gfm "$markdownlint"; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing; scripts/deps.sh installs it" >&2; exit 1; }
+done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+echo '{ "config": { "MD013": false } }' >"$work/.markdownlint-cli2.jsonc"
 
 # form NAME FIELD... POSITION...: a .sft file of the fourteen fields and the needed files.
 form() {
@@ -24,11 +31,15 @@ form full '"かんたん日記"' '"Ver 1.20"' '"山田 太郎"' '"Windows 10/11"
 form new '""' '"Ver "' '""' '"Windows 95/98/Me"' '"Windows 98で動作確認済み"' '"可"' \
     '"フリーウエア"' '"\"' '""' '"http://"' '""' '""' '""' '""'
 form empty '""' '""' '""' '""' '""' '""' '""' '""' '""' '""' '""' '""' '""' '""'
+# The additional items are the author's Markdown; the facts are text, whatever they hold.
+form markup '"*Tool* <beta>"' '"1.0 #"' '"_山田_ & Co."' '"Windows [10] | `11`"' \
+    '"1. first"' '"- free"' '"> quote"' '"\1,200 ~~x~~"' '"not an address"' \
+    '"javascript:alert(1)"' '"**太字**の説明"' '""' '""' '""' 0
 
-# The document as cmark-gfm reads it, one block a line: a heading with its level, a paragraph,
-# a list item; links as [text](destination).
+# The document as a CommonMark reader reads it, one block a line: a heading with its level, a
+# paragraph, a list item; links as [text](destination), strong text as **text**.
 outline() {
-    cmark-gfm -e autolink -t xml "$1" | /usr/bin/python3 -c '
+    "$@" -t xml | /usr/bin/python3 -c '
 import sys, xml.etree.ElementTree as ET
 ns = "{http://commonmark.org/xml/1.0}"
 def inline(node):
@@ -39,6 +50,8 @@ def inline(node):
             out += "[" + inline(child) + "](" + child.get("destination") + ")"
         elif tag in ("text", "code"):
             out += child.text or ""
+        elif tag == "strong":
+            out += "**" + inline(child) + "**"
         else:
             out += inline(child)
     return out
@@ -56,10 +69,19 @@ for block in ET.parse(sys.stdin).getroot():
 
 status=0
 check() {
-    local name=$1
+    local name=$1 expected reader
+    expected=$(cat)
     "$cli" render --data "$work/$name.sft" --plugin "$plugin" --output "$work/$name.md"
-    if ! diff -u --label expected --label "$name" - <(outline "$work/$name.md"); then
-        echo "--- $name.md:" && cat "$work/$name.md"
+    for reader in "cmark" "cmark-gfm -e autolink -e table -e strikethrough -e tagfilter"; do
+        # shellcheck disable=SC2086 # the reader's options are words of their own
+        if ! diff -u --label expected --label "$name ($reader)" <(printf '%s\n' "$expected" | sed '/^$/d') \
+                <(outline $reader "$work/$name.md" | sed '/^$/d'); then
+            echo "--- $name.md:" && cat "$work/$name.md"
+            status=1
+        fi
+    done
+    if ! (cd "$work" && "$markdownlint" "$name.md" >"$name.lint" 2>&1); then
+        echo "--- markdownlint-cli2 on $name.md:" && cat "$work/$name.lint" && cat "$work/$name.md"
         status=1
     fi
 }
@@ -75,43 +97,46 @@ h2 動作環境
 h2 転載と料金
 - 転載・再配布: 転載自由
 - 種別: シェアウエア
-- 料金: \1,200（シェアウエアの場合）
+- 料金: ¥1,200（シェアウエアの場合）
 h2 連絡先
 - メール: [taro@example.jp](mailto:taro@example.jp)
 - ホームページ: [https://example.jp/diary/](https://example.jp/diary/)
 p Copyright (C) 山田 太郎
 EOF
-# The home page's preset "http://" names no page, and is no link.
+# An empty field takes its line with it, and a section left empty its heading; the home
+# page's preset "http://" names no page, and is no link.
 check new <<'EOF'
 h1 Ver
 h2 動作環境
 - 対応 OS: Windows 95/98/Me
 - 動作確認: Windows 98で動作確認済み
-- 必要なファイル:
 h2 転載と料金
 - 転載・再配布: 可
 - 種別: フリーウエア
-- 料金: \（シェアウエアの場合）
+- 料金: ¥（シェアウエアの場合）
 h2 連絡先
-- メール:
 - ホームページ: http://
-p Copyright (C)
 EOF
-# Only the title is made of fields alone: with no name and no version it is empty.
-check empty <<'EOF'
-h1
+check empty </dev/null
+if [ -s "$work/empty.md" ]; then
+    echo "the empty form's README.md is not empty:" && od -c "$work/empty.md"
+    status=1
+fi
+check markup <<'EOF'
+h1 *Tool* <beta> 1.0 #
+p **太字**の説明
 h2 動作環境
-- 対応 OS:
-- 動作確認:
-- 必要なファイル:
+- 対応 OS: Windows [10] | `11`
+- 動作確認: 1. first
+- 必要なファイル: Direct X 8.0
 h2 転載と料金
-- 転載・再配布:
-- 種別:
-- 料金: （シェアウエアの場合）
+- 転載・再配布: - free
+- 種別: > quote
+- 料金: ¥1,200 ~~x~~（シェアウエアの場合）
 h2 連絡先
-- メール:
-- ホームページ:
-p Copyright (C)
+- メール: not an address
+- ホームページ: javascript:alert(1)
+p Copyright (C) _山田_ & Co.
 EOF
 [ "$status" -eq 0 ] && echo "markdown plugin: passed"
 exit "$status"

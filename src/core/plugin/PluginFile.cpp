@@ -1,6 +1,7 @@
 #include "core/plugin/PluginFile.h"
 
 #include "core/io/ScratchFile.h"
+#include "core/text/ReadmeFindings.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +14,18 @@ namespace {
 // What the decision read is held in memory up to this much; a UTF-8 plugin larger than that
 // waits in a scratch file, so that render's memory stays a few megabytes whatever the plugin.
 constexpr std::size_t kKeptInMemory = std::size_t{1} << 20;
+
+// A plugin makes a Markdown Readme when its name without ".spd" is a Markdown file's.
+bool isMarkdownPlugin(std::string_view path) {
+    constexpr std::string_view kExtension = ".spd";
+    if (path.size() > kExtension.size()) {
+        const std::string_view end = path.substr(path.size() - kExtension.size());
+        if (std::equal(end.begin(), end.end(), kExtension.begin(),
+                       [](char a, char b) { return (a | 0x20) == b; }))
+            path.remove_suffix(kExtension.size());
+    }
+    return isMarkdownName(path);
+}
 
 }  // namespace
 
@@ -64,6 +77,7 @@ std::error_code PluginFile::giveKept(char* buffer, std::size_t size, std::size_t
 
 std::error_code PluginFile::open(const std::string& path, std::size_t maxLine) {
     m_maxLine = maxLine;
+    m_markdown = isMarkdownPlugin(path);
     if (std::error_code err = m_file.open(path)) return err;
     m_fileOpen = true;
     m_keeping = true;
@@ -99,6 +113,7 @@ std::error_code PluginFile::openWhole(const std::string& path, std::uint64_t lim
     if (!read.ok()) return read.error ? read.error : errnoError(ENOENT);
     if (read.truncated) return FileErrc::TooLarge;
     m_kept = std::move(read.bytes);
+    m_markdown = isMarkdownPlugin(path);
     m_encoding = detectEncoding(m_kept);
     m_checkedUtf8 = m_encoding == TextEncoding::Utf8;
     m_maxLine = std::max<std::size_t>(m_maxLine, m_kept.size());
@@ -111,6 +126,8 @@ RenderOptions PluginFile::renderOptions() const {
     options.readmeEncoding = m_encoding;
     options.maxLineSize = m_maxLine;
     options.pluginCheckedUtf8 = m_checkedUtf8;
+    options.markdown = m_markdown;
+    options.yenSign = options.readmeEncoding != TextEncoding::Cp932;
     return options;
 }
 

@@ -61,6 +61,7 @@ private:
     std::size_t m_maxLine = kMaxPluginLineSize;
     TextEncoding m_encoding = TextEncoding::Cp932;
     bool m_checkedUtf8 = false;  // UTF-8 without a mark, every byte of it looked at
+    bool m_markdown = false;     // README.md.spd and the like
     std::size_t m_line = 0;
 };
 

@@ -3,11 +3,13 @@
 #include "core/io/FileReader.h"
 #include "core/plugin/ExpandLine.h"
 #include "core/plugin/ExpandPlugin.h"
+#include "core/plugin/MarkdownReadme.h"
 #include "core/plugin/TokenValue.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -418,14 +420,29 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
                           const RenderOptions& options, const RenderSinks& sinks) {
     RenderResult result;
     PluginBlockReader reader(plugin, options.blockSize, options.maxLineSize);
-    const TokenTable tokens(data);
+    SoftwareData styled;
+    if (options.markdown || options.yenSign)
+        styled = readmeFacts(data, options.markdown, options.yenSign);
+    const TokenTable tokens(options.markdown || options.yenSign ? styled : data);
     ReadmeSink readme(options, sinks, result);
     const bool inPluginBytes = options.pluginEncoding == TextEncoding::Cp932 &&
                                options.readmeEncoding == TextEncoding::Cp932 &&
-                               options.expandInPluginBytes;
+                               options.expandInPluginBytes && !options.markdown;
     ByteExpansion bytes(tokens, readme, options.flushSize);
     const std::function<bool(std::string_view)> flush = [&readme](std::string_view text) {
         return readme.take(text);
+    };
+    std::optional<MarkdownReadme> markdown;
+    if (options.markdown) {
+        markdown.emplace(tokens, options.flushSize,
+                         static_cast<std::size_t>(std::min<std::uint64_t>(options.maxReadmeSize,
+                                                                          SIZE_MAX)),
+                         flush);
+    }
+    // Stops the Readme where the Markdown layout stopped it.
+    auto markdownStopped = [&] {
+        if (markdown->tooLarge()) result.status = RenderResult::Status::TooLarge;
+        return result;
     };
     if (!readme.put(byteOrderMark(options.readmeEncoding))) return result;
 
@@ -461,12 +478,18 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
             continue;
         }
         if (!options.strict) decoded = text.of(block);
+        if (markdown) {
+            if (!markdown->expand(decoded)) return markdownStopped();
+            continue;
+        }
         if (!expandTemplate(decoded, tokens, expanded, options.flushSize, flush)) return result;
     }
+    if (markdown && !markdown->finish()) return markdownStopped();
 
-    // The preview window's file ends with one more line break than the expanded text.
+    // The preview window's file ends with one more line break than the expanded text; a
+    // Markdown file ends with its last line's, as Markdown linters want it.
     if (!bytes.writeText() || !readme.take(expanded)) return result;
-    if (options.finalLineBreak && !readme.put("\r\n")) return result;
+    if (options.finalLineBreak && !options.markdown && !readme.put("\r\n")) return result;
     if (!readme.writeOut()) return result;
     if (result.markerProblems > 0)
         result.status = RenderResult::Status::MarkerProblems;

@@ -80,6 +80,11 @@ struct RenderOptions {
     // The plugin is UTF-8 whose every byte was found valid when its encoding was decided
     // (PluginFile knows), so it is not checked again.
     bool pluginCheckedUtf8 = false;
+    // A Markdown plugin (README.md.spd): its facts escaped, its empty lines laid out as a
+    // Markdown linter wants them, and no line break after its last line (MarkdownReadme).
+    bool markdown = false;
+    // The fee's "\" written as the yen sign, as in every Readme of UTF-8 or UTF-16.
+    bool yenSign = false;
     // Write "?" for a character that code page 932 cannot hold, rather than fail.
     bool replaceUnencodable = false;
     // Check the markers first: a plugin with an unknown or unclosed marker makes no Readme.

@@ -4,6 +4,7 @@
 #include "core/document/FileTitle.h"
 #include "core/io/FileReader.h"
 #include "core/text/Cp932.h"
+#include "core/text/ReadmeFindings.h"
 #include "ui/platform/Fonts.h"
 #include "ui/platform/Messages.h"
 #include "ui/platform/Platform.h"
@@ -127,8 +128,12 @@ void Form6::Command2_Click() {
 
     if (fileExists(path) && !askOverwrite(m_platform, this)) return;
 
-    // The text, then one more line break.
-    const std::string text = currentText().toStdString() + "\r\n";
+    // The text, then one more line break; a Markdown file ends with its last line's, as
+    // Markdown linters want it.
+    std::string text = currentText().toStdString();
+    const bool markdown = isMarkdownName(m_readmeName.toStdString());
+    if (!markdown || (!text.empty() && !text.ends_with('\n') && !text.ends_with('\r')))
+        text += "\r\n";
     if (saveTextFile(m_platform, this, path, text, cannotWriteHeadline(*chosen), kWholeFile,
                      m_encoding) == Saved::No)
         return;

@@ -227,7 +227,8 @@ TEST_F(Form5Test, EachPluginIsShownAndItsReadmeSavedInThePluginsEncoding) {
     } rows[] = {
         {"sjis", sjis("ソ[$Email] 表示\r\n表\r\n\r\n"), "Readme.txt", "ﾃｷｽﾄﾌｧｲﾙ(*.txt)"},
         {"notepad", utf8, "Readme.txt", "ﾃｷｽﾄﾌｧｲﾙ(*.txt)"},
-        {"README.md", mark + utf8, "README.md", "Markdownﾌｧｲﾙ(*.md)"},
+        // A Markdown file ends with its last line's line break.
+        {"README.md", mark + "𠮷[$Email] 表示\r\n表\r\n", "README.md", "Markdownﾌｧｲﾙ(*.md)"},
     };
     for (const auto& row : rows) {
         const std::string name = row.plugin.toStdString();
