@@ -20,7 +20,14 @@ int runCheck(const Arguments& a, std::ostream& out, Messages& messages) {
         PluginFile file;
         CheckResult checked{file.open(path), file.line()};
         if (!checked.error) {
-            checked = checkPlugin(file.source(), file.encoding(), [&](const MarkerProblem& p) {
+            // The byte that made a UTF-8 plugin code page 932 comes first: the markers found
+            // after it are read in the wrong encoding.
+            if (const auto& stray = file.strayByte()) {
+                problems = true;
+                out << position(path, stray->line, stray->column) << ": "
+                    << describeStrayByte(stray->byte) << '\n';
+            }
+            checked = checkPlugin(file.source(), file.sourceEncoding(), [&](const MarkerProblem& p) {
                 problems = true;
                 out << position(path, p.line, p.column) << ": " << describe(p) << '\n';
             });
@@ -48,7 +55,10 @@ const Command kCheckCommand{
     "FILE.spd...",
     "Lists every marker that would stay in the Readme as written: an unknown name,\n"
     "or a \"[$\" not closed on its line. One line each, FILE:LINE:COLUMN (the column\n"
-    "counted in characters from 1). A line longer than 1 MiB is an error (exit 4).",
+    "counted in characters from 1). A plugin that is UTF-8 but for a few bytes is\n"
+    "read as code page 932; the first such byte is listed too. A line longer than\n"
+    "1 MiB is an error (exit 4), and so are NUL bytes without a byte-order mark\n"
+    "(UTF-16 without its mark).",
     {},
     runCheck,
 };

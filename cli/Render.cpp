@@ -137,6 +137,15 @@ int runRender(const Arguments& a, std::ostream& out, Messages& messages) {
         return err == FileErrc::TooLarge ? messages.lineTooLong(pluginPath, plugin.line())
                                          : messages.cannotRead(pluginPath, err);
     }
+    if (const auto& stray = plugin.strayByte()) {
+        messages.line(position(pluginPath, stray->line, stray->column) + ": " +
+                      describeStrayByte(stray->byte));
+        // check counts it as a problem.
+        if (a.has("--strict")) {
+            messages.file(pluginPath, "not read as UTF-8; no Readme written");
+            return kExitMarkerProblems;
+        }
+    }
     RenderOptions options = plugin.renderOptions();
     if (readmeEncoding) {
         options.readmeEncoding = *readmeEncoding;

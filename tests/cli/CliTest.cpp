@@ -201,6 +201,10 @@ TEST_F(Cli, TheReadmeIsWrittenAsItsPluginIs) {
     writeBytes("sjis.spd", sjis("ソ[$Email] [$ソフト名]\r\n表\r\n"));
     test::writeUtf8Plugin("notepad.spd", "𠮷[$Email] [$ソフト名]\r\n表\r\n");
     test::writeUtf8Plugin("README.md.spd", mark + "𠮷[$Email] [$ソフト名]\r\n表\r\n");
+    test::writePlugin("le.spd", encodeText("𠮷[$Email] [$ソフト名]\r\n表\r\n", TextEncoding::Utf16Le).bytes,
+                      TextEncoding::Utf16Le);
+    test::writePlugin("be.spd", encodeText("𠮷[$Email] [$ソフト名]\r\n表\r\n", TextEncoding::Utf16Be).bytes,
+                      TextEncoding::Utf16Be);
     SoftwareData d;
     d.softwareName = "表示";
     writeSoftwareData("data.sft", d);
@@ -217,6 +221,8 @@ TEST_F(Cli, TheReadmeIsWrittenAsItsPluginIs) {
          "ソ[$Email] 表示\r\n表\r\n\r\n"},
         {"notepad.spd", utf8, "", utf8},
         {"README.md.spd", mark + markdown, "", markdown},
+        {"le.spd", encodeText(utf8, TextEncoding::Utf16Le).bytes, "", utf8},
+        {"be.spd", encodeText(utf8, TextEncoding::Utf16Be).bytes, "", utf8},
     };
     for (const auto& row : rows) {
         const std::vector<std::string> render = {"render", "--data", "data.sft", "--plugin",
@@ -236,6 +242,31 @@ TEST_F(Cli, TheReadmeIsWrittenAsItsPluginIs) {
         EXPECT_EQ(check.code, kExitMarkerProblems);
         EXPECT_EQ(check.out, row.plugin + ":1:2: unknown marker [$Email]\n");
     }
+
+    // UTF-16 without its mark is refused with the reason, nothing written; the byte that made
+    // a UTF-8 plugin code page 932 is named, and check counts it.
+    writeBytes("nomark.spd", std::string("[\0$\0a\0d\0d\01\0]\0\r\0\n\0", 20));
+    for (const char* command : {"render", "check"}) {
+        const Outcome refused = std::string(command) == "check"
+                                    ? cli({"check", "nomark.spd"})
+                                    : cli({"render", "--data", "data.sft", "--plugin", "nomark.spd"});
+        EXPECT_EQ(refused.code, kExitIoError) << command;
+        EXPECT_EQ(refused.out, "") << command;
+        EXPECT_NE(refused.err.find("nomark.spd: cannot read: it holds NUL bytes and has no "
+                                   "byte-order mark: UTF-16 without a mark"),
+                  std::string::npos)
+            << refused.err;
+    }
+    writeBytes("stray.spd", "[$ソフト名]\r\n表示\x83です\r\n");  // read as code page 932
+    const std::string stray =
+        "stray.spd:2:3: byte 0x83 is not UTF-8: the plugin was read as code page 932 because of it";
+    const Outcome checked = cli({"check", "stray.spd"});
+    EXPECT_EQ(checked.code, kExitMarkerProblems);
+    EXPECT_EQ(checked.out.substr(0, checked.out.find('\n')), stray);
+    const Outcome rendered = cli({"render", "--data", "data.sft", "--plugin", "stray.spd",
+                                  "--replace-unencodable"});
+    EXPECT_EQ(rendered.code, kExitOk);
+    EXPECT_EQ(rendered.err.substr(0, rendered.err.find('\n')), "norvelle-cli: " + stray);
 }
 
 TEST_F(Cli, ErrorsNameTheFileAndEndWithTheirOwnCode) {

@@ -69,6 +69,11 @@ void writeBytes(const std::string& path, std::string_view bytes) {
     writeFile(path, bytes);
 }
 
+void writePlugin(const std::string& path, std::string_view bytes, TextEncoding encoding) {
+    if (detectEncoding(bytes) != encoding) ADD_FAILURE() << path << " would be read otherwise";
+    writeFile(path, bytes);
+}
+
 void writeUtf8Plugin(const std::string& path, std::string_view bytes) {
     if (detectEncoding(bytes) == TextEncoding::Cp932)
         ADD_FAILURE() << path << " would be read as code page 932";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text/TextEncoding.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <set>
@@ -41,10 +43,11 @@ std::string utf8Path(const std::filesystem::path& path);
 
 // Small file helpers for tests: bytes in, bytes out, no conversion. A plugin (*.spd) written
 // by writeBytes must be one the program reads as code page 932, and one written by
-// writeUtf8Plugin one it reads as UTF-8, so that every plugin of the tests proves the rule
-// that tells the two apart.
+// writeUtf8Plugin one it reads as UTF-8, and one written by writePlugin one it reads in the
+// encoding given, so that every plugin of the tests proves the rule that tells them apart.
 void writeBytes(const std::string& path, std::string_view bytes);
 void writeUtf8Plugin(const std::string& path, std::string_view bytes);
+void writePlugin(const std::string& path, std::string_view bytes, TextEncoding encoding);
 std::string readBytes(const std::string& path);
 bool exists(const std::string& path);
 // Makes the file `size` bytes long without writing them (sparse where the file system can).

@@ -32,6 +32,11 @@ constexpr FileErrorReason kReasons[] = {
     // A list change goes on unlocked where locks are missing; no one is told of it yet.
     {0, FileErrc::LocksUnsupported, "ファイルシステムがファイルのロックに対応していません。",
      "the file system offers no file locks"},
+    {0, FileErrc::Utf16WithoutMark,
+     "NUL 文字を含み、バイト順マーク (BOM) がないため、BOM なしの UTF-16 と思われます。"
+     "メモ帳の「UTF-8」か「UTF-16 LE」で保存し直してください。",
+     "it holds NUL bytes and has no byte-order mark: UTF-16 without a mark, which cannot be "
+     "told from its bytes; save it as UTF-8, or as UTF-16 with its mark"},
     {ENOSPC, {}, "ディスクの空き容量が足りません。", "No space left on device"},
 #ifdef EDQUOT  // Windows has no disk quota of its own errno
     {EDQUOT, {}, "ディスクの使用量の上限を超えています。", nullptr},

@@ -19,6 +19,8 @@ enum class FileErrc {
     InvalidName,         // a name Windows does not allow
     LockTimeout,         // another process kept a FileLock too long
     LocksUnsupported,    // the file system offers no FileLock
+    Utf16WithoutMark,    // a plugin of NUL bytes and no byte-order mark: UTF-16 that cannot
+                         // be told from its bytes
 };
 
 const std::error_category& fileErrorCategory();

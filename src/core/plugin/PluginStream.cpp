@@ -86,6 +86,11 @@ public:
     // Takes expanded text: whole characters, never a CR whose LF comes later. False when the
     // Readme cannot go on, with the reason in the result.
     bool take(std::string_view text) {
+        if (isUtf16(m_options.readmeEncoding)) {
+            m_utf16.clear();
+            appendEncodedUtf16(text, m_options.readmeEncoding == TextEncoding::Utf16Be, m_utf16);
+            return put(m_utf16);
+        }
         if (m_options.readmeEncoding != TextEncoding::Cp932) return put(text);
         // Slices keep the list of unencodable characters small when a whole field of them
         // is repeated; they are cut where the text may be cut.
@@ -182,6 +187,7 @@ private:
     std::size_t m_lines = 0;   // line ends before the text not yet taken
     std::size_t m_column = 0;  // characters on its line before that text
     std::string m_out;         // bytes not yet handed on
+    std::string m_utf16;       // a piece of a UTF-16 Readme
     std::vector<Unencodable> m_unencodable;
 };
 
@@ -489,7 +495,7 @@ RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
     // The preview window's file ends with one more line break than the expanded text; a
     // Markdown file ends with its last line's, as Markdown linters want it.
     if (!bytes.writeText() || !readme.take(expanded)) return result;
-    if (options.finalLineBreak && !options.markdown && !readme.put("\r\n")) return result;
+    if (options.finalLineBreak && !options.markdown && !readme.take("\r\n")) return result;
     if (!readme.writeOut()) return result;
     if (result.markerProblems > 0)
         result.status = RenderResult::Status::MarkerProblems;

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace norvelle {
 
@@ -96,16 +97,73 @@ std::size_t scanUtf8(std::string_view bytes, bool& nonAscii) {
     return static_cast<std::size_t>(p - begin);
 }
 
+// Whether bytes that break UTF-8 somewhere are UTF-8 all the same, but for a few stray
+// bytes: more than twice as many characters outside ASCII fit its rules as pieces break
+// them. Japanese text in code page 932 fits them only now and then, by chance.
+bool mostlyUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    std::size_t fitting = 0;
+    std::size_t breaking = 0;
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const std::size_t length = kLeads[*p].length;
+        const std::size_t fit = fittingBytes(p, static_cast<std::size_t>(end - p));
+        if (length != 0 && fit == length) {
+            ++fitting;
+            p += length;
+        } else {
+            ++breaking;
+            p += std::max<std::size_t>(1, fit);
+        }
+    }
+    return fitting > 2 * breaking;
+}
+
+void appendUtf8(char32_t c, std::string& out) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool isHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool isLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
 }  // namespace
 
 bool EncodingDetector::look(std::string_view bytes) {
     if (m_decided) return true;
-    if (m_atStart && bytes.starts_with(kUtf8Bom)) {
-        decide(TextEncoding::Utf8WithBom);
-        return true;
+    if (m_atStart) {
+        for (const TextEncoding marked :
+             {TextEncoding::Utf8WithBom, TextEncoding::Utf16Le, TextEncoding::Utf16Be}) {
+            if (bytes.starts_with(byteOrderMark(marked))) {
+                decide(marked);
+                return true;
+            }
+        }
     }
     m_atStart = m_atStart && bytes.empty();
-    if (scanUtf8(bytes, m_nonAscii) == bytes.size()) return false;
+    m_nul = m_nul || bytes.find('\0') != std::string_view::npos;
+    const std::size_t valid = scanUtf8(bytes, m_nonAscii);
+    if (valid == bytes.size()) return false;
+    if (mostlyUtf8(bytes)) m_strayAt = valid;
     decide(TextEncoding::Cp932);
     return true;
 }
@@ -132,9 +190,85 @@ std::string_view withoutByteOrderMark(std::string_view fileStart, TextEncoding e
     return fileStart;
 }
 
+void Utf16Decoder::decode(std::string_view bytes, std::string& out) {
+    auto take = [this, &out](char32_t unit) {
+        if (m_high != 0) {
+            const char32_t high = std::exchange(m_high, 0);
+            if (isLowSurrogate(unit)) {
+                appendUtf8(0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00), out);
+                return;
+            }
+            appendUtf8(kReplacement, out);
+        }
+        if (isHighSurrogate(unit)) {
+            m_high = static_cast<char16_t>(unit);
+        } else {
+            appendUtf8(isLowSurrogate(unit) ? kReplacement : unit, out);
+        }
+    };
+    auto unit = [this](unsigned char first, unsigned char second) {
+        return static_cast<char32_t>(m_bigEndian ? (first << 8) | second : (second << 8) | first);
+    };
+    std::size_t i = 0;
+    if (m_hasOdd && !bytes.empty()) {
+        take(unit(m_odd, static_cast<unsigned char>(bytes[0])));
+        m_hasOdd = false;
+        i = 1;
+    }
+    out.reserve(out.size() + bytes.size() * 3 / 2);
+    for (; i + 1 < bytes.size(); i += 2)
+        take(unit(static_cast<unsigned char>(bytes[i]), static_cast<unsigned char>(bytes[i + 1])));
+    if (i < bytes.size()) {
+        m_odd = static_cast<unsigned char>(bytes[i]);
+        m_hasOdd = true;
+    }
+}
+
+void Utf16Decoder::finish(std::string& out) {
+    if (m_high != 0) appendUtf8(kReplacement, out);
+    if (m_hasOdd) appendUtf8(kReplacement, out);
+    m_high = 0;
+    m_hasOdd = false;
+}
+
+void appendEncodedUtf16(std::string_view utf8, bool bigEndian, std::string& out) {
+    std::string valid;
+    if (validUtf8Length(utf8) != utf8.size()) {
+        appendDecoded(utf8, TextEncoding::Utf8, valid);
+        utf8 = valid;
+    }
+    auto put = [bigEndian, &out](char32_t unit) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    };
+    out.reserve(out.size() + utf8.size() * 2);
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = kLeads[lead].length;
+        char32_t c = length == 1 ? lead : lead & (0xFF >> (length + 1));
+        for (std::size_t k = 1; k < length; ++k)
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += length;
+        if (c >= 0x10000) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
+}
+
 void appendDecoded(std::string_view bytes, TextEncoding encoding, std::string& out) {
     if (encoding == TextEncoding::Cp932) {
         appendDecodedCp932(bytes, out);
+        return;
+    }
+    if (isUtf16(encoding)) {
+        Utf16Decoder decoder(encoding == TextEncoding::Utf16Be);
+        decoder.decode(bytes, out);
+        decoder.finish(out);
         return;
     }
     for (;;) {
@@ -172,6 +306,11 @@ std::string_view TextBlocks::of(std::string_view block) {
 EncodeResult encodeText(std::string_view utf8, TextEncoding encoding, char replacement) {
     if (encoding == TextEncoding::Cp932) return encodeCp932(utf8, replacement);
     EncodeResult result;
+    if (isUtf16(encoding)) {
+        result.bytes.append(byteOrderMark(encoding));
+        appendEncodedUtf16(utf8, encoding == TextEncoding::Utf16Be, result.bytes);
+        return result;
+    }
     result.bytes.reserve(utf8.size() + kUtf8Bom.size());
     result.bytes.append(byteOrderMark(encoding));
     appendDecoded(utf8, TextEncoding::Utf8, result.bytes);

@@ -172,8 +172,25 @@ void Form5::List1_Click() {
                       describeTooLarge(kPluginDialogLimits.pluginSize));
         return;
     }
+    if (err == FileErrc::Utf16WithoutMark) {
+        // The file is there but no plugin can be read from it: the preview says why.
+        m_label2->setText(QString::fromStdString(describeError(err)));
+        return;
+    }
     if (err) return;  // a plugin that cannot be read shows nothing
-    m_label2->setText(previewText(decodeText(plugin.bytes(), plugin.encoding())));
+    QString text = previewText(decodeText(plugin.bytes(), plugin.encoding()));
+    if (const auto& stray = plugin.strayByte()) {
+        // A UTF-8 plugin with a stray byte reads as garbled text; the author needs to know
+        // where to mend it.
+        text = QStringLiteral(
+                   "※ %1 行 %2 文字目のバイト 0x%3 が UTF-8 ではないため、シフト JIS "
+                   "(コードページ 932) として読み込みました。\r\n\r\n")
+                   .arg(stray->line)
+                   .arg(stray->column)
+                   .arg(QString::number(stray->byte, 16).toUpper()) +
+               text;
+    }
+    m_label2->setText(text);
 }
 
 void Form5::Command1_Click() {

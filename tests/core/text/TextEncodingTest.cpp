@@ -51,11 +51,51 @@ TEST(TextEncoding, TellsUtf8PluginsFromCodePage932OnesAndReadsTheirText) {
          "表示表示\u0800表示\uD7FF表示表示"},
         {"表示表示\xED\xA0\x80表示表示表示", TextEncoding::Cp932, ""},
         {"表示表示\xE0\x9F\xBF表示表示表示", TextEncoding::Cp932, ""},
+        // UTF-16 as Notepad saves it, with its mark: a character beyond U+FFFF in two
+        // surrogates; a surrogate without its other half and an odd byte at the end are
+        // U+FFFD.
+        {std::string("\xFF\xFE\x68\x88\x42\xD8\xB7\xDF\r\0\n\0", 12), TextEncoding::Utf16Le,
+         "表𠮷\r\n"},
+        {std::string("\xFE\xFF\x88\x68\xD8\x42\xDF\xB7\0\r\0\n", 12), TextEncoding::Utf16Be,
+         "表𠮷\r\n"},
+        {std::string("\xFF\xFE\x42\xD8\x61\0\xB7\xDF\x61", 9), TextEncoding::Utf16Le,
+         "\uFFFDa\uFFFD\uFFFD"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(detectEncoding(c.bytes), c.encoding) << c.bytes;
         const std::string text = c.encoding == TextEncoding::Cp932 ? decodeCp932(c.bytes) : c.text;
         EXPECT_EQ(decodeText(c.bytes, c.encoding), text) << c.bytes;
+        if (!isUtf16(c.encoding)) continue;
+        // Cut anywhere, UTF-16 reads as it does at once, and a valid text is written back
+        // as the same bytes.
+        Utf16Decoder decoder(c.encoding == TextEncoding::Utf16Be);
+        std::string pieces;
+        for (const char b : std::string_view(c.bytes).substr(2)) decoder.decode({&b, 1}, pieces);
+        decoder.finish(pieces);
+        EXPECT_EQ(pieces, text);
+        if (text.find("\uFFFD") == std::string::npos) {
+            EXPECT_EQ(encodeText(text, c.encoding).bytes, c.bytes);
+        }
+    }
+
+    // What the reader of a plugin is told besides the encoding: NUL bytes without a UTF-16
+    // mark, and the first byte that broke a UTF-8 file.
+    const struct {
+        std::string bytes;
+        bool nul;
+        std::size_t strayAt;
+    } told[] = {
+        {std::string("R\0e\0a\0d\0\r\0\n\0", 12), true, std::string::npos},
+        {std::string("\xFF\xFER\0e\0", 6), false, std::string::npos},
+        {"こんにちは\x83です", false, 15},
+        {"表\x83\x83示", false, std::string::npos},  // as many broken as fitting: not UTF-8
+        {sjis("ソフト名：表示です\r\n"), false, std::string::npos},
+    };
+    for (const auto& t : told) {
+        EncodingDetector detector;
+        detector.look(t.bytes);
+        EXPECT_EQ(detector.sawNul(), t.nul) << t.bytes;
+        EXPECT_EQ(detector.strayByteAt(), t.strayAt) << t.bytes;
     }
 }
 

@@ -191,9 +191,14 @@ TEST_F(Form5Test, OkExpandsTheSelectedPluginWithTheFormAsItIsThen) {
 // its plugin is written, under the name and the filter of its kind.
 TEST_F(Form5Test, EachPluginIsShownAndItsReadmeSavedInThePluginsEncoding) {
     const std::string mark(kUtf8Bom);
+    const std::string unicode = "𠮷[$Email] [$ソフト名]\r\n表\r\n";
     plugin("sjis.spd", sjis("ソ[$Email] [$ソフト名]\r\n表\r\n"));
-    writeUtf8Plugin(prog + "/notepad.spd", "𠮷[$Email] [$ソフト名]\r\n表\r\n");
-    writeUtf8Plugin(prog + "/README.md.spd", mark + "𠮷[$Email] [$ソフト名]\r\n表\r\n");
+    writeUtf8Plugin(prog + "/notepad.spd", unicode);
+    writeUtf8Plugin(prog + "/README.md.spd", mark + unicode);
+    writePlugin(prog + "/le.spd", encodeText(unicode, TextEncoding::Utf16Le).bytes,
+                TextEncoding::Utf16Le);
+    writePlugin(prog + "/be.spd", encodeText(unicode, TextEncoding::Utf16Be).bytes,
+                TextEncoding::Utf16Be);
     form->Text2(0)->setText("表示");
 
     // Saves the unedited preview of `name` as `file`, giving `answers` after the save dialog.
@@ -227,15 +232,17 @@ TEST_F(Form5Test, EachPluginIsShownAndItsReadmeSavedInThePluginsEncoding) {
     } rows[] = {
         {"sjis", sjis("ソ[$Email] 表示\r\n表\r\n\r\n"), "Readme.txt", "ﾃｷｽﾄﾌｧｲﾙ(*.txt)"},
         {"notepad", utf8, "Readme.txt", "ﾃｷｽﾄﾌｧｲﾙ(*.txt)"},
+        // Notepad's UTF-16, either byte order: the Readme the same, mark and all.
+        {"le", encodeText(utf8, TextEncoding::Utf16Le).bytes, "Readme.txt", "ﾃｷｽﾄﾌｧｲﾙ(*.txt)"},
+        {"be", encodeText(utf8, TextEncoding::Utf16Be).bytes, "Readme.txt", "ﾃｷｽﾄﾌｧｲﾙ(*.txt)"},
         // A Markdown file ends with its last line's line break.
         {"README.md", mark + "𠮷[$Email] 表示\r\n表\r\n", "README.md", "Markdownﾌｧｲﾙ(*.md)"},
     };
     for (const auto& row : rows) {
         const std::string name = row.plugin.toStdString();
         EXPECT_EQ(save(row.plugin, dir.file(name + ".out")), row.readme) << name;
-        EXPECT_EQ(shownPlugin.toStdString(), row.plugin == "sjis"
-                                                 ? "ソ[$Email] [$ソフト名]\r\n表\r\n"
-                                                 : "𠮷[$Email] [$ソフト名]\r\n表\r\n");
+        EXPECT_EQ(shownPlugin.toStdString(),
+                  row.plugin == "sjis" ? "ソ[$Email] [$ソフト名]\r\n表\r\n" : unicode);
         EXPECT_EQ(saveDialog.initialName, row.proposed) << name;
         EXPECT_EQ(saveDialog.filterDescription, row.filter) << name;
     }
@@ -248,6 +255,26 @@ TEST_F(Form5Test, EachPluginIsShownAndItsReadmeSavedInThePluginsEncoding) {
     EXPECT_EQ(platform.messages().size(), 1u);  // を作成しました
     EXPECT_EQ(save("sjis", dir.file("asked.txt"), {MsgAnswer::No}), "");
     EXPECT_TRUE(platform.messages().back().text.contains("Shift-JIS で保存できない文字が 2 文字"));
+
+    // UTF-16 without its mark is no plugin: the preview says why, OK shows no Readme. A
+    // UTF-8 plugin with a stray byte is read as code page 932, and the preview says where.
+    plugin("nomark.spd", std::string("R\0e\0a\0d\0\r\0\n\0", 12));
+    plugin("stray.spd", "こんにちは\r\n世界\x83です\r\n");  // read as code page 932
+    platform.clearRecords();
+    create([&](Form5& d) {
+        const auto shown = [&](const QString& name) {
+            click(d, d.List1()->row(d.List1()->findItems(name, Qt::MatchExactly)[0]));
+            return d.Label2()->text();
+        };
+        EXPECT_TRUE(shown("nomark").contains("BOM なしの UTF-16"));
+        platform.answer(MsgAnswer::Ok);
+        d.Command1()->click();
+        EXPECT_EQ(modalsShown(), 1);
+        EXPECT_TRUE(platform.messages().back().text.contains("BOM なしの UTF-16"));
+        EXPECT_TRUE(shown("stray").startsWith(
+            "※ 2 行 3 文字目のバイト 0x83 が UTF-8 ではないため、シフト JIS (コードページ 932) "
+            "として読み込みました。\r\n\r\n"));
+    });
 }
 
 TEST_F(Form5Test, APluginThatCannotBeReadOnOkIsReported) {
