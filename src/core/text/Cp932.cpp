@@ -27,7 +27,7 @@ struct alignas(8) DecodeEntry {
     std::uint8_t length = 0;
 };
 
-constexpr std::uint16_t kNoBytes = 0xFFFF;  // a code point that code page 932 cannot hold
+constexpr std::uint16_t kNoBytes = kCp932NoBytes;
 
 struct EncodeEntry {
     char bytes[2] = {};
@@ -467,6 +467,8 @@ const Cp932RoundTrips& cp932RoundTrips() {
                                             tables().isLead.data()};
     return roundTrips;
 }
+
+const std::uint16_t* cp932Codes() { return tables().encode.data(); }
 
 std::string codePointLabel(char32_t codePoint) {
     char buf[16];

@@ -60,6 +60,13 @@ inline std::uint16_t cp932PairIndex(const unsigned char* p) {
     return index;
 }
 
+// The bytes encodeCp932 writes each character of the BMP as, indexed by its code point: a
+// value below 0x100 is one byte, any other the lead byte * 256 + the byte after it, and
+// kCp932NoBytes a character that does not fit. The look-alikes have the bytes they are written
+// as. For checks that look at every character of a text: one look-up each.
+inline constexpr std::uint16_t kCp932NoBytes = 0xFFFF;
+const std::uint16_t* cp932Codes();
+
 // Human readable form of a code point, e.g. "U+1F600".
 std::string codePointLabel(char32_t codePoint);
 

@@ -44,6 +44,20 @@ void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
                         const std::function<void(const ReadmeFinding&)>& found,
                         std::size_t firstLine = 1);
 
+// Where code page 932 holds a character outside JIS X 0208, which is what other systems read
+// as something else or not at all.
+enum class Cp932Extension {
+    None,            // JIS X 0208 or JIS X 0201, or not in code page 932 at all
+    Nec,             // NEC row 13, lead byte 0x87: circled numbers, Roman numerals, ㈱, №, ㍻
+    NecSelectedIbm,  // lead bytes 0xED and 0xEE
+    Ibm,             // lead bytes 0xFA to 0xFC
+    UserDefined,     // lead bytes 0xF0 to 0xF9 (U+E000 to U+E757), and the single bytes
+                     // 0xA0 and 0xFD to 0xFF that Windows reads as private-use characters
+};
+// As encodeCp932 writes the character: a character with a code in JIS X 0208 as well is
+// written there, and is no extension.
+Cp932Extension cp932ExtensionOf(char32_t codePoint);
+
 // The kind as norvelle-cli names it: "platform-dependent", "halfwidth-kana", "too-wide",
 // "marker", "control".
 std::string_view findingKindName(ReadmeFinding::Kind kind);
