@@ -158,13 +158,14 @@ namespace {
 struct MarkdownLineOut {
     std::string& text;
     std::size_t maxSize;
+    bool inFence = false;
     int pieces = 0;
     int filled = 0;
     bool afterEmpty = false;
 
     bool append(std::string_view piece, std::string_view value) {
         // "[$a] [$b]" with an empty a: one blank between the rest, not two.
-        if (afterEmpty && !text.empty() && isBlank(text.back()))
+        if (afterEmpty && !inFence && !text.empty() && isBlank(text.back()))
             while (!piece.empty() && isBlank(piece.front())) piece.remove_prefix(1);
         text.append(piece).append(value);
         ++pieces;
@@ -182,7 +183,7 @@ bool MarkdownReadme::expand(std::string_view block) {
     forEachLine(block, [&](std::string_view pluginLine) {
         if (!going) return;
         m_line.clear();
-        MarkdownLineOut out{m_line, m_maxLine};
+        MarkdownLineOut out{m_line, m_maxLine, m_inFence};
         if (expandLine(pluginLine, chars, out) != LineExpansion::Done) {
             m_tooLarge = true;
             going = false;
@@ -219,10 +220,11 @@ bool MarkdownReadme::line(std::string_view expanded, bool fromValues) {
             m_blank = m_blank || m_held.back().blankBefore;
             m_held.pop_back();
         }
-        m_held.push_back({level, std::string(static_cast<std::size_t>(level), '#') + ' ' +
-                                     std::string(text),
-                          m_blank});
-        m_blank = false;
+        std::string heading = std::string(static_cast<std::size_t>(level), '#') + ' ';
+        heading.append(text);
+        // The title stands whatever follows it.
+        if (level == 1) return write(heading, std::exchange(m_blank, false));
+        m_held.push_back({level, std::move(heading), std::exchange(m_blank, false)});
         // Not more than a page of headings waits; past that they are the plugin's outline.
         return m_held.size() < 64 || write({}, false);
     }
