@@ -3,7 +3,6 @@
 
 #include "cli/Command.h"
 
-#include "core/io/FileReader.h"
 #include "core/io/FileResult.h"
 #include "core/plugin/PluginFile.h"
 #include "core/text/Cp932.h"
@@ -11,7 +10,6 @@
 #include "core/text/TextEncoding.h"
 
 #include <cstdint>
-#include <optional>
 #include <ostream>
 #include <string>
 
@@ -42,18 +40,7 @@ std::size_t widthOf(const std::string& text) {
 // "U+2460 ①": the label, and the character as the Readme has it.
 std::string shown(char32_t cp) {
     std::string s = codePointLabel(cp) + " ";
-    if (cp < 0x800) {
-        s += static_cast<char>(0xC0 | (cp >> 6U));
-    } else {
-        if (cp < 0x10000) {
-            s += static_cast<char>(0xE0 | (cp >> 12U));
-        } else {
-            s += static_cast<char>(0xF0 | (cp >> 18U));
-            s += static_cast<char>(0x80 | ((cp >> 12U) & 0x3FU));
-        }
-        s += static_cast<char>(0x80 | ((cp >> 6U) & 0x3FU));
-    }
-    s += static_cast<char>(0x80 | (cp & 0x3FU));
+    appendUtf8(cp, s);
     return s;
 }
 
@@ -108,13 +95,8 @@ int runLint(const Arguments& a, std::ostream& out, Messages& messages) {
     bool problems = false;
     bool unreadable = false;
     for (const std::string& path : a.operands) {
-        // Refused before a byte is read: the size the file has now decides, and openWhole
-        // holds to it whatever the file does meanwhile.
-        const std::optional<std::uint64_t> size = fileSize(path);
         PluginFile file;
-        const std::error_code error = size && *size > kMaxReadmeFileSize
-                                          ? std::error_code(FileErrc::TooLarge)
-                                          : file.openWhole(path, kMaxReadmeFileSize);
+        const std::error_code error = file.openWhole(path, kMaxReadmeFileSize);
         if (error == FileErrc::TooLarge) {
             messages.file(path, "cannot read: larger than 64 MiB, which no Readme is");
         } else if (error) {

@@ -139,6 +139,10 @@ std::error_code PluginFile::open(const std::string& path, std::size_t maxLine) {
 }
 
 std::error_code PluginFile::openWhole(const std::string& path, std::uint64_t limit) {
+    // Refused before a byte is read when it is larger already: reading to the limit would
+    // take twice the limit in memory for a file that is no plugin.
+    if (const std::optional<std::uint64_t> size = fileSize(path); size && *size > limit)
+        return FileErrc::TooLarge;
     ReadResult read = readFileBytes(path, limit);
     if (!read.ok()) return read.error ? read.error : errnoError(ENOENT);
     if (read.truncated) return FileErrc::TooLarge;

@@ -123,6 +123,13 @@ bool mostlyUtf8(std::string_view bytes) {
     return fitting > 2 * breaking;
 }
 
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool isHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool isLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+}  // namespace
+
 void appendUtf8(char32_t c, std::string& out) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -140,13 +147,6 @@ void appendUtf8(char32_t c, std::string& out) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-bool isHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-}  // namespace
 
 bool EncodingDetector::look(std::string_view bytes) {
     if (m_decided) return true;

@@ -109,6 +109,9 @@ private:
     char16_t m_high = 0;  // a high surrogate waiting for its low one
 };
 
+// Appends one character (a code point up to U+10FFFF) as UTF-8.
+void appendUtf8(char32_t c, std::string& out);
+
 // Appends UTF-8 text as UTF-16 code units, without a byte-order mark.
 void appendEncodedUtf16(std::string_view utf8, bool bigEndian, std::string& out);
 // A whole file's text.
