@@ -163,7 +163,9 @@ bool EncodingDetector::look(std::string_view bytes) {
     m_nul = m_nul || bytes.find('\0') != std::string_view::npos;
     const std::size_t valid = scanUtf8(bytes, m_nonAscii);
     if (valid == bytes.size()) return false;
-    if (mostlyUtf8(bytes)) m_strayAt = valid;
+    // What comes soon after the break tells: a code page 932 file breaks again at once.
+    constexpr std::size_t kLookedPast = 4096;
+    if (mostlyUtf8(bytes.substr(0, valid + kLookedPast))) m_strayAt = valid;
     decide(TextEncoding::Cp932);
     return true;
 }

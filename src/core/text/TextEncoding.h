@@ -60,9 +60,9 @@ public:
     bool sawNul() const { return m_nul; }
 
     // Where UTF-8 broke in the piece that decided code page 932, when that piece is UTF-8 but
-    // for a few bytes (more characters outside ASCII fit UTF-8 than twice the pieces that
-    // break it): a UTF-8 file with a stray byte, read as code page 932 because of it. npos
-    // for every other file.
+    // for a few bytes (up to 4 KiB after the break, more characters outside ASCII fit UTF-8
+    // than twice the pieces that break it): a UTF-8 file with a stray byte, read as code
+    // page 932 because of it. npos for every other file.
     std::size_t strayByteAt() const { return m_strayAt; }
 
 private:
