@@ -35,7 +35,7 @@ int growToTheLeft(QPushButton* button) {
 // With findings, the list takes the foot of the text's place, about four entries high.
 constexpr int kTextTop = 120;
 constexpr int kTextHeight = 5655;
-constexpr int kListHeight = 1215;
+constexpr int kListHeight = 1035;
 constexpr int kListGap = 60;
 
 // How long the user pauses in typing before the text is checked again.
@@ -194,6 +194,7 @@ void Form6::List1_Click() {
     QTextCursor cursor = m_text1->textCursor();
     cursor.setPosition(marks[row].cursor.selectionStart());
     m_text1->setTextCursor(cursor);
+    m_text1->centerCursor();  // with the lines around it
     m_text1->setFocus(Qt::OtherFocusReason);
 }
 
