@@ -41,6 +41,10 @@ constexpr int kListGap = 60;
 // How long the user pauses in typing before the text is checked again.
 constexpr int kRecheckDelayMs = 250;
 
+// The list names the first this many findings, and how many more there are: a text of
+// megabytes can hold a finding on every line, and no one reads a list that long.
+constexpr std::size_t kListedFindings = 1000;
+
 QTextEdit::ExtraSelection mark(QTextDocument* document, const PreviewFinding& finding) {
     QTextCharFormat format;
     format.setUnderlineStyle(QTextCharFormat::WaveUnderline);

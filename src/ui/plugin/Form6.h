@@ -49,10 +49,6 @@ public:
     void Command2_Click();  // save as a text file
     void List1_Click();     // go to the finding in the text
 
-    // The list names the first this many findings, and how many more there are: a text of
-    // megabytes can hold a finding on every line.
-    static constexpr int kListedFindings = 1000;
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

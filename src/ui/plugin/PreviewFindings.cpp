@@ -73,8 +73,7 @@ QString character(char32_t codePoint) {
     return QString::fromUcs4(&codePoint, 1);
 }
 
-}  // namespace
-
+// What the list says of a finding, after its place.
 QString describeFinding(const ReadmeFinding& finding, const ReadmeRules& rules) {
     switch (finding.kind) {
         case ReadmeFinding::Kind::PlatformDependent:
@@ -98,6 +97,8 @@ QString describeFinding(const ReadmeFinding& finding, const ReadmeRules& rules) 
     }
     return {};
 }
+
+}  // namespace
 
 PreviewFindings findPreviewFindings(const QString& text, const ReadmeRules& rules,
                                     std::size_t limit) {

@@ -15,7 +15,7 @@ struct PreviewFinding {
     // checked text (UTF-16 code units, each line break one).
     int position = 0;
     int length = 0;
-    QString text;  // e.g. "3 行 5 列: 半角カナ「ｱ」"
+    QString text;  // e.g. "3 行 5 列: 制御文字 U+0007"
 };
 
 struct PreviewFindings {
@@ -27,8 +27,5 @@ struct PreviewFindings {
 // text box that shows it.
 PreviewFindings findPreviewFindings(const QString& text, const ReadmeRules& rules,
                                     std::size_t limit);
-
-// What the list says of a finding, without its place: "半角カナ「ｱ」".
-QString describeFinding(const ReadmeFinding& finding, const ReadmeRules& rules);
 
 }  // namespace norvelle
