@@ -17,7 +17,8 @@ namespace norvelle::cli {
 
 namespace {
 
-constexpr const Command* kCommands[] = {&kRenderCommand, &kCheckCommand, &kShowCommand};
+constexpr const Command* kCommands[] = {&kRenderCommand, &kCheckCommand, &kLintCommand,
+                                        &kShowCommand};
 
 // The options of the program itself, not of a command: they count wherever they stand on the
 // command line.

@@ -54,6 +54,7 @@ struct Command {
 
 extern const Command kRenderCommand;
 extern const Command kCheckCommand;
+extern const Command kLintCommand;
 extern const Command kShowCommand;
 
 }  // namespace norvelle::cli

@@ -13,7 +13,7 @@ namespace {
 const char kIntro[] =
     "Usage: norvelle-cli COMMAND [OPTION]...\n"
     "Makes Readme files from Norvelle software data (.sft) and plugins (.spd), and checks\n"
-    "plugins.\n"
+    "plugins and finished Readmes.\n"
     "\n"
     "Commands:\n";
 
@@ -21,10 +21,11 @@ const char kExitStatus[] =
     "\n"
     "Exit status:\n"
     "  0  success\n"
-    "  1  check (or render --strict) found an unknown or unclosed marker\n"
+    "  1  check (or render --strict) found an unknown or unclosed marker; lint found\n"
+    "     something other systems garble\n"
     "  2  the command line is wrong\n"
     "  3  code page 932 cannot hold some characters of the Readme; nothing written\n"
-    "  4  a file could not be read or written (check: also when others had problems)\n"
+    "  4  a file could not be read or written (check, lint: also when others had problems)\n"
     "  5  the .sft file is not Norvelle 2.0x software data\n";
 
 // Where an option's help starts: after the longest option and two spaces.

@@ -29,7 +29,7 @@ _norvelle_cli() {
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-            render | check | show)
+            render | check | lint | show)
                 command=$word
                 break
                 ;;
@@ -57,6 +57,9 @@ _norvelle_cli() {
             COMPREPLY=($(compgen -d -- "$cur"))
             return
             ;;
+        --width)
+            return
+            ;;
         --encoding)
             COMPREPLY=($(compgen -W 'cp932 utf-8' -- "$cur"))
             return
@@ -66,7 +69,7 @@ _norvelle_cli() {
     local options
     case $command in
         '')
-            COMPREPLY=($(compgen -W 'render check show --help --version' -- "$cur"))
+            COMPREPLY=($(compgen -W 'render check lint show --help --version' -- "$cur"))
             return
             ;;
         render)
@@ -82,6 +85,16 @@ _norvelle_cli() {
                 return
             fi
             options='--help'
+            ;;
+        lint)
+            # A Readme may have any name, Readme.txt and README.md among others.
+            if [[ $cur != -* ]]; then
+                compopt -o filenames 2>/dev/null
+                local IFS=$'\n'
+                COMPREPLY=($(compgen -f -- "$cur"))
+                return
+            fi
+            options='--width --help'
             ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))

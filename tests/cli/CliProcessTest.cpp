@@ -227,6 +227,15 @@ TEST(CliProcess, HostileInputsTakeLittleMemoryAndLeaveNothingBehind) {
         {render("data.sft", "huge.spd", "."), 4,
          "huge.spd:1: cannot read: a line longer than 1 MiB, which no plugin has\n"},
         {{"check", "/dev/zero"}, 4, "/dev/zero:1: cannot read: a line longer than 1 MiB"},
+        // A Readme is read whole: what may not end, or is larger than any Readme, is refused
+        // before a byte of it is read.
+        {{"lint", "/dev/zero"}, 4, "/dev/zero: cannot read: not a regular file\n"},
+        {{"lint", "fifo/Needfiles.dat"},
+         4,
+         "fifo/Needfiles.dat: cannot read: not a regular file\n"},
+        {{"lint", "huge.spd"},
+         4,
+         "huge.spd: cannot read: larger than 64 MiB, which no Readme is\n"},
         {render("long.sft", "repeat.spd", "."), 3, "Readme.txt:1:1: U+FFFD cannot be written"},
         {render("data.sft", "p.spd", "zero"), 4,
          "zero/Needfiles.dat: cannot read: not a regular file\n"},

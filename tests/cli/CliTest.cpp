@@ -387,6 +387,52 @@ TEST_F(Cli, CheckListsEveryProblemOfEveryPlugin) {
               "has\n");
 }
 
+TEST_F(Cli, LintListsWhatOtherSystemsGarbleInEachReadme) {
+    std::string longLine;
+    for (int i = 0; i < 4; ++i) longLine += "この行はとても長い行です。";  // 104 columns
+    writeBytes("Readme.txt",
+               sjis("丸数字の①\r\nｱ\r\n" + longLine + "\r\n[$ソフト名] [$\r\nベル\a\r\n"));
+    // What is in JIS X 0208 is no finding, nor in a UTF-8 Readme what code page 932 alone
+    // garbles; a Markdown Readme's lines are its author's to break.
+    writeBytes("clean.txt", sjis("〜≒∵¬ はどこでも読めます。\r\n"));
+    writeBytes("README.md", "# ①ｱ " + longLine + "\n");
+
+    const std::vector<std::string> found = {
+        "Readme.txt:1:5: platform-dependent: U+2460 ① is in the NEC extensions of code page "
+        "932; other systems may show another character",
+        "Readme.txt:2:1: halfwidth-kana: U+FF71 ｱ is half-width katakana, which mail and many "
+        "sites garble",
+        "Readme.txt:3:41: too-wide: the line is 104 columns wide, more than 80",
+        "Readme.txt:4:1: marker: [$ソフト名] left as written",
+        "Readme.txt:5:3: control: U+0007 is a control character; viewers show it differently "
+        "or not at all",
+    };
+    const Outcome r = cli({"lint", "Readme.txt"});
+    EXPECT_EQ(r.code, kExitMarkerProblems);
+    EXPECT_EQ(lines(r.out), found);
+    EXPECT_EQ(r.err, "");
+    const Outcome clean = cli({"lint", "clean.txt", "README.md"});
+    EXPECT_EQ(clean.code, kExitOk);
+    EXPECT_EQ(clean.out + clean.err, "");
+
+    // A file that cannot be read counts most, and the files after it are still checked.
+    const Outcome missing = cli({"lint", "--width=120", "missing.txt", "Readme.txt"});
+    EXPECT_EQ(missing.code, kExitIoError);
+    std::vector<std::string> wider = found;
+    wider.erase(wider.begin() + 2);
+    EXPECT_EQ(lines(missing.out), wider);
+    EXPECT_EQ(missing.err, "norvelle-cli: missing.txt: cannot read: No such file or directory\n");
+
+    for (const char* width : {"0", "1001", "-5", "8x", "eighty"}) {
+        const Outcome bad = cli({"lint", "--width", width, "Readme.txt"});
+        EXPECT_EQ(bad.code, kExitUsage) << width;
+        EXPECT_EQ(bad.out, "") << width;
+        EXPECT_EQ(lines(bad.err).size(), 1u) << width;
+    }
+    EXPECT_EQ(cli({"lint", "--width", "1000", "Readme.txt"}).code, kExitMarkerProblems);
+    EXPECT_EQ(cli({"lint"}).code, kExitUsage);
+}
+
 TEST_F(Cli, ShowPrintsTheFieldsWithTheirLabels) {
     writeBytes("Needfiles.dat", sjis("登録.DLL\r\n"));
     SoftwareData form = trickyForm({"登録.DLL"});

@@ -117,6 +117,9 @@ same output-replaced 0 render --data ソフト表.sft --plugin 標準.spd --list
 same output-new 0 render --data ソフト表.sft --plugin English.spd --output 出力/新しい.txt
 same check-shipped 0 check 標準.spd シェアウエア.spd English.spd
 same check-problems 1 check 誤り.spd 行末.spd 標準.spd メモ帳.spd README.md.spd
+# A Readme just written, plugins with lines ended by CR alone and in UTF-8, and a missing
+# file, which the others are checked after.
+same lint 4 lint ない.txt 出力/Readme.txt 行末.spd メモ帳.spd
 same utf8-as-cp932 3 render --data ソフト表.sft --plugin メモ帳.spd --encoding cp932
 same strict 1 render --strict --data ソフト表.sft --plugin 誤り.spd --output 出力/strict.txt
 same show 0 show --data ソフト表.sft --lists-dir 一覧表

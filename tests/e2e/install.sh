@@ -85,7 +85,7 @@ while IFS='|' read -r line expected; do
     got=$(completions "${words[@]}")
     [ "$got" = "$expected" ] || fail "completing '$line' offers '$got', not '$expected'"
 done <<'CASES'
-norvelle-cli |--help --version check render show
+norvelle-cli |--help --version check lint render show
 norvelle-cli re|render
 norvelle-cli render --data |B.SFT a.sft sub dir
 norvelle-cli render --plugin |c.spd sub dir
@@ -94,6 +94,8 @@ norvelle-cli render --encoding |cp932 utf-8
 norvelle-cli render --lists-dir |sub dir
 norvelle-cli render --st|--strict
 norvelle-cli check |c.spd sub dir
+norvelle-cli lint |B.SFT a.sft c.spd d.txt sub dir
+norvelle-cli lint --|--help --width
 norvelle-cli show --|--data --help --json --lists-dir
 CASES
 

@@ -135,12 +135,11 @@ void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
         const unsigned char* markersFrom = p;
         bool markersDone = false;
 
-        auto report = [&](Kind kind, std::size_t length, char32_t cp) {
+        auto report = [&](Kind kind, char32_t cp) {
             ReadmeFinding f;
             f.kind = kind;
             f.line = line;
             f.column = column;
-            f.length = length;
             f.codePoint = cp;
             if (passedAt != 0)
                 pastWidth.push_back(f);
@@ -169,7 +168,7 @@ void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
                 if (cp == '\t') {
                     columns = 8 - width % 8;
                 } else if (cp < 0x20 || cp == 0x7F) {
-                    report(Kind::Control, 1, cp);
+                    report(Kind::Control, cp);
                 } else if (cp == '[' && p < end && *p == '$' && at >= markersFrom && !markersDone) {
                     // The name is everything up to the first "]", whatever it holds.
                     const unsigned char* close = p + 1;
@@ -182,7 +181,7 @@ void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
                     }
                 }
             } else if (cp <= 0x9F) {
-                report(Kind::Control, 1, cp);
+                report(Kind::Control, cp);
             } else if (codes != nullptr) {
                 // A character code page 932 cannot hold is asked about when the Readme is
                 // saved; until then it takes the room it takes on the screen.
@@ -192,10 +191,10 @@ void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
                 } else {
                     columns = code < 0x100 ? 1 : 2;
                     if (extensionOfCode(code) != Cp932Extension::None) {
-                        report(Kind::PlatformDependent, 1, cp);
+                        report(Kind::PlatformDependent, cp);
                     }
                 }
-                if (cp >= 0xFF61 && cp <= 0xFF9F) report(Kind::HalfwidthKana, 1, cp);
+                if (cp >= 0xFF61 && cp <= 0xFF9F) report(Kind::HalfwidthKana, cp);
             } else if (isWide(cp)) {
                 columns = 2;
             }
