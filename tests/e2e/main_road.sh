@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The main road as a user walks it: fill in the form, create, pick a plugin, touch up the
-# preview, save Readme.txt through the real save dialog, and find on disk exactly the Readme
-# that the plugin and the form make; then again as "Readme", typed without extension; then
-# save the form and make README.md from the Markdown plugin, twice. Takes the README's
-# screenshots on the way.
+# preview, replace the character the preview lists as platform-dependent, save Readme.txt
+# through the real save dialog, and find on disk exactly the Readme that the plugin and the form
+# make; then again as "Readme", typed without extension; then save the form and make README.md
+# from the Markdown plugin, twice. Takes the README's screenshots on the way.
 source "$(dirname "$0")/lib.sh"
 
 NAME='かんたん日記'
@@ -11,12 +11,15 @@ VERSION='Ver 1.20'
 COPYRIGHT='Taro Yamada'
 FEE='\1,200'
 EMAIL='taro@example.jp'
-ABOUT='A one-line-a-day diary.'
+ABOUT='A diary: ① write, ② read.'
 STAMP='  2024-06-01'
 
 dir=$(make_program_folder)
 out=$WORK/out
 mkdir -p "$out" "$WORK/shots"
+# The preview's list of findings is read as a screen reader reads it. Wine offers no window of
+# its programs there: under Wine the entry is proved by where it leads.
+[ -n "$WINE" ] || start_accessibility_bus
 start_program "$dir"
 
 step "fill in the form"
@@ -34,7 +37,7 @@ type_text "$FEE"
 keys Tab # Eﾒｰﾙｱﾄﾞﾚｽ
 type_text "$EMAIL"
 keys Tab Tab Tab # past ﾎｰﾑﾍﾟｰｼﾞ and 必要ﾌｧｲﾙ to 追加項目1
-type_text "$ABOUT"
+paste_text "$ABOUT" # with circled numbers, which Windows' code page has in its NEC extensions
 keys shift+Tab space Down Down Down # back to 必要ﾌｧｲﾙ: the first entry, Direct X 8.0
 pointer_away
 snapshot "$MAIN" "$WORK/shots/before.ppm"
@@ -51,15 +54,43 @@ keys space # the list has the focus: its first plugin, かんたん
 pointer_away
 capture_changed "$form5" "$WORK/shots/before.ppm" "$WORK/shots/plugin-selection.png"
 
-step "OK: preview, touch it up"
+step "OK: preview, with the circled numbers listed below the text"
 keys Return # OK, the default button
 form6=$(wait_window '^プレビュー$')
+listed() { accessible_texts プレビュー 2>/dev/null | sed -n 's/^ *list item: //p'; }
+if [ -z "$WINE" ]; then
+    deadline=$((SECONDS + E2E_WAIT))
+    until listed >"$WORK/listed" && [ -s "$WORK/listed" ]; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "the preview lists nothing within ${E2E_WAIT}s"
+        sleep 0.1
+    done
+    printf '%s\n' "11 行 10 列: 機種依存文字「①」（ほかの環境では別の文字に見えることがあります）" \
+        "11 行 19 列: 機種依存文字「②」（ほかの環境では別の文字に見えることがあります）" \
+        >"$WORK/expected-listed"
+    diff -u "$WORK/expected-listed" "$WORK/listed" >&2 || fail "the preview lists other findings"
+fi
+
+step "touch it up"
 focus "$form6"
 snapshot "$form6" "$WORK/shots/before.ppm"
 keys ctrl+Home End # the text has the focus
 type_text "$STAMP"
 pointer_away
 capture_changed "$form6" "$WORK/shots/before.ppm" "$WORK/shots/preview.png"
+
+step "the first entry leads to the ①: replaced, it leaves the list"
+click "$form6" 6420 720 4860 # the list's first entry
+keys Delete
+type_text '(1)'
+if [ -z "$WINE" ]; then
+    deadline=$((SECONDS + E2E_WAIT))
+    until listed >"$WORK/listed" && ! grep -q '「①」' "$WORK/listed"; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "the replaced ① is still listed after ${E2E_WAIT}s"
+        sleep 0.1
+    done
+    grep -q '^11 行 21 列: 機種依存文字「②」' "$WORK/listed" ||
+        fail "the ② is not listed in its new place: $(cat "$WORK/listed")"
+fi
 
 step "Readme.txt作成 through the save dialog"
 # The text takes Shift+Tab as its own on Windows (it outdents), so no key leaves it there: the
@@ -73,7 +104,8 @@ keys Return
 wait_gone "$done_box" "完了"
 
 # The Readme written out in main_road-Readme.txt: the plugin with the form's values, the
-# touched-up first line, and one more line end after the text; in code page 932.
+# touched-up first line and the ① replaced, and one more line end after the text; in code
+# page 932.
 to_cp932 "$E2E_DIR/main_road-Readme.txt" >"$WORK/expected.txt"
 expect_same_bytes "$WORK/expected.txt" "$out/Readme.txt" "Readme.txt"
 

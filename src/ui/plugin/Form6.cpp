@@ -10,12 +10,15 @@
 #include "ui/platform/Platform.h"
 #include "ui/platform/SaveTextFile.h"
 #include "ui/platform/Twips.h"
+#include "ui/plugin/PreviewFindings.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace norvelle {
 
@@ -28,6 +31,31 @@ int growToTheLeft(QPushButton* button) {
     if (grow <= 0) return 0;
     button->setGeometry(g.x() - grow, g.y(), g.width() + grow, g.height());
     return grow;
+}
+
+// With findings, the list takes the foot of the text's place, about four entries high.
+constexpr int kTextTop = 120;
+constexpr int kTextHeight = 5655;
+constexpr int kListHeight = 1035;
+constexpr int kListGap = 60;
+
+// How long the user pauses in typing before the text is checked again.
+constexpr int kRecheckDelayMs = 250;
+
+// The list names the first this many findings, and how many more there are: a text of
+// megabytes can hold a finding on every line, and no one reads a list that long.
+constexpr std::size_t kListedFindings = 1000;
+
+QTextEdit::ExtraSelection mark(QTextDocument* document, const PreviewFinding& finding) {
+    QTextCharFormat format;
+    format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    format.setUnderlineColor(Qt::red);
+    format.setBackground(QColor(255, 228, 228));
+    QTextCursor cursor(document);
+    const int last = document->characterCount() - 1;
+    cursor.setPosition(std::min(finding.position, last));
+    cursor.setPosition(std::min(finding.position + finding.length, last), QTextCursor::KeepAnchor);
+    return {cursor, format};
 }
 
 }  // namespace
@@ -45,7 +73,16 @@ Form6::Form6(Platform& platform, AppState& state, QWidget* parent)
     m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text1->setFont(fixedPitchFont(QStringLiteral("FixedSys"), 13.5));
-    place(m_text1, 120, 120, 7575, 5655);
+    place(m_text1, 120, kTextTop, 7575, kTextHeight);
+
+    m_list1 = new QListWidget(this);
+    m_list1->setObjectName(QStringLiteral("List1"));
+    m_list1->setAccessibleName(QStringLiteral("Readme の注意点"));
+    place(m_list1, 120, kTextTop + kTextHeight - kListHeight, 7575, kListHeight);
+    m_list1->hide();
+    m_list1->installEventFilter(this);
+    connect(m_list1, &QListWidget::itemClicked, this, &Form6::List1_Click);
+    connect(m_list1, &QListWidget::itemActivated, this, &Form6::List1_Click);
 
     m_command1 = new QPushButton(QStringLiteral("クリップボードにコピー"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
@@ -64,6 +101,16 @@ Form6::Form6(Platform& platform, AppState& state, QWidget* parent)
     m_command1->move(m_command1->x() - shift, m_command1->y());
     growToTheLeft(m_command1);
 
+    setTabOrder(m_text1, m_list1);
+    setTabOrder(m_list1, m_command1);
+    setTabOrder(m_command1, m_command2);
+
+    m_recheck = new QTimer(this);
+    m_recheck->setSingleShot(true);
+    m_recheck->setInterval(kRecheckDelayMs);
+    connect(m_recheck, &QTimer::timeout, this, &Form6::checkText);
+    connect(m_text1, &QPlainTextEdit::textChanged, this, &Form6::Text1_Change);
+
     setExpandedText(QStringLiteral("プレビュー"));
 }
 
@@ -72,6 +119,7 @@ Form6::~Form6() = default;
 void Form6::setExpandedText(const QString& text) {
     m_original = text;
     m_text1->setPlainText(text);  // also marks the document as unmodified
+    checkText();
 }
 
 QString Form6::currentText() const {
@@ -102,8 +150,57 @@ void Form6::Command1_Click() {
 }
 
 void Form6::setReadme(TextEncoding encoding, const QString& fileName) {
+    const ReadmeRules before = rules();
     m_encoding = encoding;
     m_readmeName = fileName;
+    const ReadmeRules after = rules();
+    if (after.encoding != before.encoding || after.markdown != before.markdown) checkText();
+}
+
+ReadmeRules Form6::rules() const {
+    return {m_encoding, isMarkdownName(m_readmeName.toStdString()), 80};
+}
+
+void Form6::Text1_Change() {
+    m_recheck->start();
+}
+
+void Form6::checkText() {
+    m_recheck->stop();
+    const PreviewFindings findings = findPreviewFindings(currentText(), rules(), kListedFindings);
+    QList<QTextEdit::ExtraSelection> marks;
+    marks.reserve(static_cast<qsizetype>(findings.shown.size()));
+    QStringList entries;
+    for (const PreviewFinding& finding : findings.shown) {
+        marks.append(mark(m_text1->document(), finding));
+        entries.append(finding.text);
+    }
+    if (findings.total > findings.shown.size())
+        entries.append(
+            QStringLiteral("ほかに %1 件あります").arg(findings.total - findings.shown.size()));
+    m_text1->setExtraSelections(marks);
+    m_list1->clear();
+    m_list1->addItems(entries);
+    showList(!entries.isEmpty());
+}
+
+void Form6::showList(bool shown) {
+    // Without findings the window is laid out as it always was.
+    const int textHeight = shown ? kTextHeight - kListHeight - kListGap : kTextHeight;
+    place(m_text1, 120, kTextTop, 7575, textHeight);
+    m_list1->setVisible(shown);
+}
+
+void Form6::List1_Click() {
+    // The marks follow the user's edits; the list is rebuilt only after a pause in typing.
+    const int row = m_list1->currentRow();
+    const QList<QTextEdit::ExtraSelection> marks = m_text1->extraSelections();
+    if (row < 0 || row >= marks.size()) return;
+    QTextCursor cursor = m_text1->textCursor();
+    cursor.setPosition(marks[row].cursor.selectionStart());
+    m_text1->setTextCursor(cursor);
+    m_text1->centerCursor();  // with the lines around it
+    m_text1->setFocus(Qt::OtherFocusReason);
 }
 
 void Form6::Command2_Click() {
@@ -157,6 +254,19 @@ void Form6::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool Form6::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on an entry goes to its place. The list lets the key on to the window, which would
+    // press the default button as well.
+    if (watched == m_list1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            List1_Click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace norvelle

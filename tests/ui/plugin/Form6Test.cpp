@@ -1,4 +1,5 @@
 #include "ui/platform/FileErrorText.h"
+#include "ui/platform/Twips.h"
 #include "ui/plugin/Form6.h"
 
 #include "core/document/AppState.h"
@@ -8,6 +9,7 @@
 #include "support/WriteFaults.h"
 
 #include <gtest/gtest.h>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -38,6 +40,20 @@ protected:
         platform.answerFile(path);
         for (MsgAnswer a : answers) platform.answer(a);
         preview.Command2()->click();
+    }
+
+    // The list's entries, each with the text its mark covers.
+    using Findings = std::vector<std::pair<std::string, std::string>>;
+    Findings findings() const {
+        const QListWidget* list = preview.List1();
+        const QList<QTextEdit::ExtraSelection> marks = preview.Text1()->extraSelections();
+        Findings out;
+        for (int i = 0; i < list->count(); ++i)
+            out.emplace_back(
+                list->item(i)->text().toStdString(),
+                i < marks.size() ? marks[i].cursor.selectedText().toStdString() : "(no mark)");
+        EXPECT_EQ(marks.size(), list->count());
+        return out;
     }
 
     std::vector<QString> messageTexts() const {
@@ -210,6 +226,109 @@ TEST_F(Form6Test, EscapeKeepsTheWindowAndTheEdits) {
     QTest::keyClick(preview.Text1(), Qt::Key_Escape);
     EXPECT_TRUE(preview.isVisible());
     EXPECT_EQ(preview.currentText(), "プレビューx");
+}
+
+TEST_F(Form6Test, TheReadmeRulesFindingsAreMarkedAndListed) {
+    struct Case {
+        const char* what;
+        QString text;
+        TextEncoding encoding;
+        Findings expected;
+        QString fileName = "Readme.txt";
+    };
+    const QString circled = "ソフト名：①表示\r\n";
+    const QString wide = QString(41, u'あ') + "\r\n";  // 82 columns
+    const auto cp932 = TextEncoding::Cp932;
+    const auto utf8 = TextEncoding::Utf8;
+    const Case cases[] = {
+        {"a character of the NEC extensions in code page 932",
+         circled,
+         cp932,
+         {{"1 行 6 列: 機種依存文字「①」（ほかの環境では別の文字に見えることがあります）", "①"}}},
+        {"the same in UTF-8, which every system reads", circled, utf8, {}},
+        {"a line too wide",
+         wide,
+         utf8,
+         {{"1 行 41 列: 1 行の幅が 82 桁で、80 桁を超えています", "あ"}}},
+        // Markdown leaves the lines' length to the author.
+        {"a marker left as written",
+         "名前：[$名前]\r\n" + wide,
+         utf8,
+         {{"1 行 4 列: 置き換えられていないマーカー [$名前]", "[$名前]"}},
+         "README.md"},
+        // Lines end at a CR alone and at a LF alone too; a character outside the BMP is one
+        // column but two places of the text box.
+        {"past a CR alone and a character outside the BMP",
+         "上\r𠮷ｱ\r\n\n\a",
+         cp932,
+         {{"2 行 2 列: 半角カナ「ｱ」（メールや掲載先で文字化けすることがあります）", "ｱ"},
+          {"4 行 1 列: 制御文字 U+0007", "\a"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // As the plugin dialog fills the window: the text first, then how it is written.
+        preview.setExpandedText(c.text);
+        preview.setReadme(c.encoding, c.fileName);
+        EXPECT_EQ(findings(), c.expected);
+
+        const QListWidget* list = preview.List1();
+        const QRect text = preview.Text1()->geometry();
+        EXPECT_EQ(list->isVisibleTo(&preview), !c.expected.empty());
+        if (c.expected.empty()) {
+            EXPECT_EQ(text, QRect(twips(120), twips(120), twips(7575), twips(5655)));
+        } else {
+            EXPECT_LT(text.bottom(), list->geometry().top());
+            EXPECT_LT(list->geometry().bottom(), preview.Command1()->geometry().top());
+            EXPECT_EQ(list->geometry().left(), text.left());
+            EXPECT_EQ(list->geometry().right(), text.right());
+        }
+    }
+}
+
+TEST_F(Form6Test, AnEntryLeadsToItsPlaceAndEditsUpdateTheList) {
+    preview.setExpandedText("一行目\r\nｱと①\r\n");
+    preview.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&preview));
+    QPlainTextEdit* text = preview.Text1();
+    QListWidget* list = preview.List1();
+    ASSERT_EQ(list->count(), 2);
+
+    // A click on an entry puts the cursor before its character and gives the text the focus.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+    EXPECT_EQ(text->textCursor().position(), 6);
+    EXPECT_TRUE(text->hasFocus());
+
+    // So does Enter, which presses no button as well, after an edit the list has not caught
+    // up with yet.
+    preview.Command1()->setFocus();  // now the window's default button
+    text->moveCursor(QTextCursor::Start);
+    text->moveCursor(QTextCursor::Down);
+    QTest::keyClicks(text, "xx");
+    list->setFocus();
+    list->setCurrentRow(1);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(text->textCursor().position(), 8);
+    EXPECT_TRUE(text->hasFocus());
+    EXPECT_EQ(platform.clipboardWrites, 0);
+
+    // The user replaces the ①: once typing pauses, only the ｱ is left.
+    QTextCursor cursor = text->textCursor();
+    cursor.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor);
+    text->setTextCursor(cursor);
+    QTest::keyClicks(text, "(1)");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->count() == 1; }, 5000));
+    const Findings left = {
+        {"2 行 3 列: 半角カナ「ｱ」（メールや掲載先で文字化けすることがあります）", "ｱ"}};
+    EXPECT_EQ(findings(), left);
+
+    // And then the ｱ: the list goes, and the text has its place back.
+    cursor.setPosition(6);
+    text->setTextCursor(cursor);
+    QTest::keyClick(text, Qt::Key_Delete);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !list->isVisible(); }, 5000));
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(text->height(), twips(5655));
 }
 
 }  // namespace
