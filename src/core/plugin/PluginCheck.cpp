@@ -1,6 +1,7 @@
 #include "core/plugin/PluginCheck.h"
 
 #include "core/document/SoftwareData.h"
+#include "core/plugin/PluginStream.h"
 #include "core/plugin/TokenValue.h"
 #include "core/text/Lines.h"
 
@@ -63,6 +64,22 @@ std::size_t checkTemplate(std::string_view text, std::vector<MarkerProblem>& pro
     std::size_t lineNumber = firstLine;
     forEachLine(text, [&](std::string_view line) { checkLine(line, lineNumber++, problems); });
     return lineNumber - firstLine;
+}
+
+CheckResult checkPlugin(const PluginSource& plugin, TextEncoding encoding,
+                        const std::function<void(const MarkerProblem&)>& problem,
+                        std::size_t blockSize, std::size_t maxLine) {
+    PluginBlockReader reader(plugin, blockSize, maxLine);
+    TextBlocks text(encoding);
+    std::vector<MarkerProblem> problems;
+    for (;;) {
+        std::string_view block;
+        if (std::error_code err = reader.next(block)) return {err, reader.line()};
+        if (block.empty()) return {};
+        problems.clear();
+        checkTemplate(text.of(block), problems, reader.line());
+        for (const MarkerProblem& p : problems) problem(p);
+    }
 }
 
 }  // namespace norvelle

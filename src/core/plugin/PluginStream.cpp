@@ -406,22 +406,6 @@ std::error_code PluginBlockReader::next(std::string_view& block) {
     return {};
 }
 
-CheckResult checkPlugin(const PluginSource& plugin, TextEncoding encoding,
-                        const std::function<void(const MarkerProblem&)>& problem,
-                        std::size_t blockSize, std::size_t maxLine) {
-    PluginBlockReader reader(plugin, blockSize, maxLine);
-    TextBlocks text(encoding);
-    std::vector<MarkerProblem> problems;
-    for (;;) {
-        std::string_view block;
-        if (std::error_code err = reader.next(block)) return {err, reader.line()};
-        if (block.empty()) return {};
-        problems.clear();
-        checkTemplate(text.of(block), problems, reader.line());
-        for (const MarkerProblem& p : problems) problem(p);
-    }
-}
-
 RenderResult renderReadme(const PluginSource& plugin, const SoftwareData& data,
                           const RenderOptions& options, const RenderSinks& sinks) {
     RenderResult result;
