@@ -30,11 +30,9 @@ inline constexpr std::size_t kMaxPluginLineSize = std::size_t{1} << 20;
 // field can ask for terabytes; it is refused before the disk or the memory runs out.
 inline constexpr std::uint64_t kMaxReadmeSize = std::uint64_t{1} << 30;
 
-// Where a block of plugin bytes may end without cutting a line: just after the last line end
-// in `bytes` at or after `from` whose next byte is known, that is after a CR LF, or after a CR
-// that something other than a LF follows. Never between the CR and the LF of a CR LF (the LF
-// would start a line of its own). 0 when there is no such place. Code page 932 uses neither
-// byte inside a double-byte character, so the raw bytes can be cut.
+// Where a block of plugin bytes may end without cutting a line: after the last CR LF, or CR
+// that a byte other than LF follows, at or after `from`; never between a CR and its LF. 0 when
+// there is none. Code page 932 uses neither byte inside a character: raw bytes can be cut.
 std::size_t blockEnd(std::string_view bytes, std::size_t from = 0);
 
 // Where a plugin's bytes come from, a piece at a time: reads up to `size` bytes into `buffer`,
@@ -73,17 +71,15 @@ private:
 };
 
 struct RenderOptions {
-    // How the plugin is written (see EncodingDetector), and how the Readme is to be: the
-    // plugin's encoding, unless the user asks for another.
+    // How the plugin's text comes (PluginFile::sourceEncoding), and how the Readme is to be:
+    // the plugin's encoding, unless the user asks for another.
     TextEncoding pluginEncoding = TextEncoding::Cp932;
     TextEncoding readmeEncoding = TextEncoding::Cp932;
-    // The plugin is UTF-8 whose every byte was found valid when its encoding was decided
-    // (PluginFile knows), so it is not checked again.
+    // UTF-8 found valid, every byte, when its encoding was decided: not checked again.
     bool pluginCheckedUtf8 = false;
-    // A Markdown plugin (README.md.spd): its facts escaped, its empty lines laid out as a
-    // Markdown linter wants them, and no line break after its last line (MarkdownReadme).
+    // A Markdown plugin's Readme (MarkdownReadme); the fee's "\" as the yen sign, as in every
+    // Readme of UTF-8 or UTF-16.
     bool markdown = false;
-    // The fee's "\" written as the yen sign, as in every Readme of UTF-8 or UTF-16.
     bool yenSign = false;
     // Write "?" for a character that code page 932 cannot hold, rather than fail.
     bool replaceUnencodable = false;
