@@ -1,6 +1,6 @@
 // A plugin's encoding is what the rule says, checked against a plain reading of UTF-8 by code
 // points, and is decided the same whether its bytes come at once or a line at a time. Its
-// text is valid UTF-8, decoded at once or line by line alike.
+// text is valid UTF-8, decoded at once or line by line alike (UTF-16 cut anywhere).
 #include "core/text/TextEncoding.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -54,10 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool nonAscii = false;
     const bool valid = validUtf8(bytes, nonAscii);
     const norvelle::TextEncoding whole = norvelle::detectEncoding(bytes);
-    const norvelle::TextEncoding expected = bytes.starts_with(norvelle::kUtf8Bom)
-                                                ? norvelle::TextEncoding::Utf8WithBom
-                                            : valid && nonAscii ? norvelle::TextEncoding::Utf8
-                                                                : norvelle::TextEncoding::Cp932;
+    const norvelle::TextEncoding expected =
+        bytes.starts_with(norvelle::kUtf8Bom)       ? norvelle::TextEncoding::Utf8WithBom
+        : bytes.starts_with(norvelle::kUtf16LeBom) ? norvelle::TextEncoding::Utf16Le
+        : bytes.starts_with(norvelle::kUtf16BeBom) ? norvelle::TextEncoding::Utf16Be
+        : valid && nonAscii                        ? norvelle::TextEncoding::Utf8
+                                                   : norvelle::TextEncoding::Cp932;
     check(whole == expected);
     check((norvelle::validUtf8Length(bytes) == bytes.size()) == valid);
     const std::string text = norvelle::decodeText(bytes, whole);
@@ -65,18 +67,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (whole == norvelle::TextEncoding::Utf8) check(text == bytes);
 
     // Read in blocks of whole lines, as plugins are, the encoding and the text are the same.
+    // UTF-16, whose line ends are two bytes, is decoded in pieces cut anywhere.
+    const bool utf16 = norvelle::isUtf16(whole);
     norvelle::EncodingDetector detector;
-    norvelle::TextBlocks blocks(whole);
+    norvelle::TextBlocks blocks(utf16 ? norvelle::TextEncoding::Utf8 : whole);
+    norvelle::Utf16Decoder pieces(whole == norvelle::TextEncoding::Utf16Be);
     const std::string_view all(bytes);
     std::string inBlocks;
     for (std::size_t start = 0; start < all.size();) {
         std::size_t end = all.find('\r', start);
         end = end == std::string_view::npos ? all.size() : end + 1;
         if (end < all.size() && all[end] == '\n') ++end;
-        detector.look(all.substr(start, end - start));
-        inBlocks.append(blocks.of(all.substr(start, end - start)));
+        const std::string_view block = all.substr(start, end - start);
+        detector.look(block);
+        if (!utf16) {
+            inBlocks.append(blocks.of(block));
+        } else {
+            pieces.decode(start == 0 ? block.substr(2) : block, inBlocks);
+        }
         start = end;
     }
+    if (utf16) pieces.finish(inBlocks);
     check(detector.encoding() == whole);
     if (whole == norvelle::TextEncoding::Cp932) return 0;
     check(inBlocks == text);

@@ -153,8 +153,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto readme = in.ConsumeIntegralInRange(0, 2);
     std::string plugin = pluginBytes(in.ConsumeRemainingBytesAsString(), utf8);
     if (utf8 && (flags & 128)) plugin.insert(0, norvelle::kUtf8Bom);
-    options.pluginEncoding = norvelle::detectEncoding(plugin);
-    options.readmeEncoding = readme == 0   ? options.pluginEncoding
+    const norvelle::TextEncoding fileEncoding = norvelle::detectEncoding(plugin);
+    // A UTF-16 plugin reaches the expansion as the UTF-8 its reader decodes it to.
+    const bool utf16 = norvelle::isUtf16(fileEncoding);
+    if (utf16) plugin = norvelle::decodeText(plugin, fileEncoding);
+    options.pluginEncoding = utf16 ? norvelle::TextEncoding::Utf8 : fileEncoding;
+    options.readmeEncoding = readme == 0   ? fileEncoding
                              : readme == 1 ? norvelle::TextEncoding::Cp932
                                            : norvelle::TextEncoding::Utf8;
 

@@ -146,7 +146,7 @@ TEST_F(Cli, TheReadmeIsWrittenAsItsPluginIs) {
 
     // UTF-16 without its mark is refused with the reason, nothing written; the byte that made
     // a UTF-8 plugin code page 932 is named, and check counts it.
-    writeBytes("nomark.spd", std::string("[\0$\0a\0d\0d\01\0]\0\r\0\n\0", 20));
+    writeBytes("nomark.spd", std::string("[\0$\0a\0d\0d\0" "1\0]\0\r\0\n\0", 18));
     for (const char* command : {"render", "check"}) {
         const Outcome refused = std::string(command) == "check"
                                     ? cli({"check", "nomark.spd"})
