@@ -23,11 +23,18 @@ void check(bool condition, int line = __builtin_LINE()) {
 
 // Pieces that random bytes would seldom spell: the markers, the starts of Markdown's blocks,
 // line ends, blanks, and characters that Markdown reads as markup.
-constexpr const char* kPieces[] = {
-    "[$ソフト名]", "[$バージョン]", "[$著作権]", "[$email]", "[$hp]", "[$必要ファイル]",
-    "[$シェア]",   "[$add1]",      "# ",        "## ",      "### ",  "- ",
-    "1. ",         "```",          "\r\n",      "\r",       "\n",    " ",
-    "\t",          "*",            "_",         "<",        "#",     "\\"};
+constexpr const char* kPieces[] = {"[$ソフト名]", "[$バージョン]",
+                                   "[$著作権]",   "[$email]",
+                                   "[$hp]",       "[$必要ファイル]",
+                                   "[$シェア]",   "[$add1]",
+                                   "# ",          "## ",
+                                   "### ",        "- ",
+                                   "1. ",         "```",
+                                   "\r\n",        "\r",
+                                   "\n",          " ",
+                                   "\t",          "*",
+                                   "_",           "<",
+                                   "#",           "\\"};
 
 std::string expand(const std::string& bytes) {
     std::string out;
@@ -79,13 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                          norvelle::TextEncoding::Utf8),
                                     in.ConsumeBool()});
     const std::size_t blockSize = in.ConsumeIntegralInRange<std::size_t>(2, 64);
-    const std::string plugin =
-        norvelle::decodeText(expand(in.ConsumeRemainingBytesAsString()), norvelle::TextEncoding::Utf8);
+    const std::string plugin = norvelle::decodeText(expand(in.ConsumeRemainingBytesAsString()),
+                                                    norvelle::TextEncoding::Utf8);
 
     const std::string readme = render(plugin, form, norvelle::kPluginBlockSize);
     check(render(plugin, form, blockSize) == readme);
     check(norvelle::validUtf8Length(readme) == readme.size());
-    if (withItems || plugin.find("```") != std::string::npos || plugin.find("~~~") != std::string::npos)
+    if (withItems || plugin.find("```") != std::string::npos ||
+        plugin.find("~~~") != std::string::npos)
         return 0;
     // Line ends other than CR LF in the plugin are its own text; they are left alone.
     if (plugin.find('\n') != std::string::npos || readme.find('\t') != std::string::npos) return 0;
@@ -98,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view line(readme.data() + start, end - start);
         check(!line.ends_with(' '));
         // "#" to "######" alone is a heading without text; more is a paragraph's text.
-        check(line.empty() || line.size() > 6 || line.find_first_not_of('#') != std::string_view::npos);
+        check(line.empty() || line.size() > 6 ||
+              line.find_first_not_of('#') != std::string_view::npos);
         start = end + 2;
     }
     return 0;

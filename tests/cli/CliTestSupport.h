@@ -39,7 +39,7 @@ inline std::vector<std::string> lines(const std::string& text) {
 }
 
 inline void writeSoftwareData(const std::string& path, const SoftwareData& form,
-                       std::string_view version = "2.06") {
+                              std::string_view version = "2.06") {
     test::writeBytes(path, encodeCp932(formatSoftwareDataFile(form, version)).bytes);
 }
 

@@ -13,9 +13,15 @@ namespace {
 
 constexpr std::string_view kYenSign = "\xC2\xA5";  // U+00A5
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isAlnum(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isAlnum(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
@@ -148,8 +154,8 @@ SoftwareData readmeFacts(const SoftwareData& data, bool markdown, bool yenSign) 
     return facts;
 }
 
-MarkdownReadme::MarkdownReadme(const TokenTable& tokens, std::size_t flushAt,
-                               std::size_t maxLine, std::function<bool(std::string_view)> take)
+MarkdownReadme::MarkdownReadme(const TokenTable& tokens, std::size_t flushAt, std::size_t maxLine,
+                               std::function<bool(std::string_view)> take)
     : m_tokens(tokens), m_flushAt(flushAt), m_maxLine(maxLine), m_take(std::move(take)) {}
 
 namespace {
