@@ -9,8 +9,8 @@ namespace norvelle::cli {
 // The exit codes of norvelle-cli; --help lists them too.
 enum ExitCode : int {
     kExitOk = 0,
-    kExitMarkerProblems = 1,   // check, render --strict: an unknown or unclosed marker;
-                               // lint: anything it reports
+    kExitMarkerProblems = 1,   // check, render --strict: an unknown or unclosed marker, or
+                               // a stray byte; lint: anything it reports
     kExitUsage = 2,            // the command line is wrong
     kExitUnencodable = 3,      // code page 932 cannot hold some character; nothing written
     kExitIoError = 4,          // a file could not be read or written

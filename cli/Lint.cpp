@@ -105,6 +105,11 @@ int runLint(const Arguments& a, std::ostream& out, Messages& messages) {
         unreadable = unreadable || error;
         if (error) continue;
 
+        // What follows is read in the wrong encoding; the byte to mend comes first.
+        if (const auto& stray = file.strayByte()) {
+            messages.line(position(path, stray->line, stray->column) + ": " +
+                          describeStrayByte(stray->byte, "Readme"));
+        }
         rules.encoding = file.encoding();
         rules.markdown = isMarkdownName(path);
         findReadmeProblems(
@@ -132,7 +137,8 @@ const Command kLintCommand{
     "Readme: too-wide (a line wider than --width, full-width characters taking two\n"
     "columns, in code page 932 as many as their bytes; not in Markdown, .md or\n"
     ".markdown), marker (a [$...] left as written) and control (a control\n"
-    "character other than TAB). The encoding is decided as a plugin's is. A Readme\n"
+    "character other than TAB). The encoding is decided as a plugin's is, and a\n"
+    "byte that made a UTF-8 Readme code page 932 is named on standard error. A Readme\n"
     "must be a regular file of at most 64 MiB: a pipe, a device or a larger file is\n"
     "refused (exit 4).",
     kLintOptions,

@@ -65,10 +65,10 @@ std::string describe(const MarkerProblem& p) {
     return "unclosed \"[$\": " + printable(excerpt(p.text, 30));
 }
 
-std::string describeStrayByte(unsigned char byte) {
+std::string describeStrayByte(unsigned char byte, std::string_view file) {
     static const char kHex[] = "0123456789ABCDEF";
-    return std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 0xF] +
-           " is not UTF-8: the plugin was read as code page 932 because of it";
+    return std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 0xF] + " is not UTF-8: the " +
+           std::string(file) + " was read as code page 932 because of it";
 }
 
 void Messages::line(std::string_view text) {

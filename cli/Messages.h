@@ -33,8 +33,8 @@ std::string position(std::string_view file, std::size_t line, std::size_t column
 std::string position(std::string_view file, std::size_t line);
 
 std::string describe(const MarkerProblem& problem);
-// The byte that broke UTF-8 in a plugin that was UTF-8 but for it.
-std::string describeStrayByte(unsigned char byte);
+// The byte that broke UTF-8 in a file that was UTF-8 but for it: "plugin" or "Readme".
+std::string describeStrayByte(unsigned char byte, std::string_view file = "plugin");
 
 // One line each on standard error, every file name made printable.
 class Messages {

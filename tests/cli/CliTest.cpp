@@ -168,6 +168,9 @@ TEST_F(Cli, TheReadmeIsWrittenAsItsPluginIs) {
                                   "--replace-unencodable"});
     EXPECT_EQ(rendered.code, kExitOk);
     EXPECT_EQ(rendered.err.substr(0, rendered.err.find('\n')), "norvelle-cli: " + stray);
+    const Outcome linted = cli({"lint", "stray.spd"});
+    EXPECT_EQ(linted.err, "norvelle-cli: stray.spd:2:3: byte 0x83 is not UTF-8: the Readme was "
+                          "read as code page 932 because of it\n");
 }
 
 TEST_F(Cli, ErrorsNameTheFileAndEndWithTheirOwnCode) {
