@@ -4,6 +4,8 @@
 #include "cli/Json.h"
 #include "cli/LoadData.h"
 
+#include "core/text/ReadmeFindings.h"
+
 #include <algorithm>
 #include <ostream>
 #include <utility>
@@ -35,23 +37,6 @@ constexpr std::string_view kNeededFilesLabel = "必要ﾌｧｲﾙ";
 constexpr std::string_view kAdditionalLabels[] = {"追加項目1", "追加項目2", "追加項目3",
                                                   "追加項目4"};
 
-// Columns a label takes on a terminal: ASCII and half-width katakana one, the rest two.
-std::size_t displayWidth(std::string_view utf8) {
-    std::size_t width = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if ((b & 0xC0) == 0x80) continue;
-        bool narrow = b < 0x80;
-        if (b == 0xEF && i + 2 < utf8.size()) {
-            const char32_t cp =
-                (b & 0x0Fu) << 12 | (utf8[i + 1] & 0x3Fu) << 6 | (utf8[i + 2] & 0x3Fu);
-            narrow = cp >= 0xFF61 && cp <= 0xFF9F;
-        }
-        width += narrow ? 1 : 2;
-    }
-    return width;
-}
-
 void showText(const LoadedData& loaded, std::ostream& out) {
     const SoftwareData& d = loaded.data;
     std::vector<std::pair<std::string_view, std::string>> rows;
@@ -66,12 +51,17 @@ void showText(const LoadedData& loaded, std::ostream& out) {
     for (std::size_t i = 0; i < 4; ++i)
         rows.emplace_back(kAdditionalLabels[i], printable(d.additional[i]));
 
+    // Labels line up on a terminal: ASCII and half-width katakana take one column, the rest
+    // two, as a code page 932 Readme counts them.
     std::size_t labelWidth = 0;
-    for (const auto& row : rows) labelWidth = std::max(labelWidth, displayWidth(row.first));
+    for (const auto& row : rows)
+        labelWidth = std::max(labelWidth, displayWidth(row.first, TextEncoding::Cp932));
     out << printable(loaded.versionLine) << '\n';
     for (const auto& [label, value] : rows) {
         out << label;
-        if (!value.empty()) out << std::string(labelWidth + 2 - displayWidth(label), ' ') << value;
+        if (!value.empty())
+            out << std::string(labelWidth + 2 - displayWidth(label, TextEncoding::Cp932), ' ')
+                << value;
         out << '\n';
     }
 }

@@ -16,8 +16,6 @@ namespace norvelle {
 
 namespace {
 
-constexpr char32_t kReplacementChar = 0xFFFD;
-
 struct Range {
     char32_t first;
     char32_t last;
@@ -66,73 +64,47 @@ Cp932Extension extensionOfCode(std::uint16_t code) {
     return Cp932Extension::None;
 }
 
-// Reads one character of UTF-8 and moves p past it. A broken sequence reads as U+FFFD and
-// takes its longest valid beginning (at least one byte), as the decoders do.
-char32_t nextCodePoint(const unsigned char*& p, const unsigned char* end) {
-    const unsigned b0 = *p++;
-    if (b0 < 0x80) return b0;
-    if (b0 < 0xC2 || b0 >= 0xF5) return kReplacementChar;
-    unsigned need = 1;
-    char32_t cp = b0 & 0x1FU;
-    unsigned lo = 0x80;
-    unsigned hi = 0xBF;
-    if (b0 >= 0xF0) {
-        need = 3;
-        cp = b0 & 0x07U;
-        if (b0 == 0xF0) lo = 0x90;  // overlong
-        if (b0 == 0xF4) hi = 0x8F;  // beyond U+10FFFF
-    } else if (b0 >= 0xE0) {
-        need = 2;
-        cp = b0 & 0x0FU;
-        if (b0 == 0xE0) lo = 0xA0;  // overlong
-        if (b0 == 0xED) hi = 0x9F;  // surrogates
-    }
-    for (unsigned i = 0; i < need; ++i) {
-        if (p == end || *p < lo || *p > hi) return kReplacementChar;
-        cp = cp << 6U | (*p++ & 0x3FU);
-        lo = 0x80;
-        hi = 0xBF;
-    }
-    return cp;
-}
-
-std::size_t codePointCount(const unsigned char* p, const unsigned char* end) {
+// Characters in a piece of a line.
+std::size_t characterCount(std::string_view text) {
     std::size_t count = 0;
-    while (p < end) {
-        nextCodePoint(p, end);
-        ++count;
-    }
+    for (std::size_t at = 0; at < text.size(); ++count) nextCharacter(text, at);
     return count;
 }
 
-bool isLineEnd(unsigned char b) {
-    return b == '\r' || b == '\n';
+// Columns a character takes, as a fixed-width font shows it; in code page 932 as many as its
+// bytes. `code` is its code page 932 code, or kCp932NoBytes.
+std::size_t columnsOf(char32_t cp, std::uint16_t code) {
+    if (code != kCp932NoBytes) return code < 0x100 ? 1 : 2;
+    return isWide(cp) ? 2 : 1;
+}
+
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
 }
 
 }  // namespace
 
 void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
-                        const std::function<void(const ReadmeFinding&)>& found,
-                        std::size_t firstLine) {
+                        const std::function<void(const ReadmeFinding&)>& found) {
     using Kind = ReadmeFinding::Kind;
     const std::uint16_t* const codes =
         rules.encoding == TextEncoding::Cp932 ? cp932Codes() : nullptr;
     const bool checkWidth = !rules.markdown;
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
+    const std::size_t end = text.size();
+    std::size_t i = 0;
 
     // A line that is too wide is reported at the character that passes the width, but how
     // wide it is and how far it goes is known only at its end: what is found after that
     // character waits here, so that findings stay in order.
     std::vector<ReadmeFinding> pastWidth;
 
-    for (std::size_t line = firstLine; p < end; ++line) {
+    for (std::size_t line = 1; i < end; ++line) {
         std::size_t column = 0;  // characters of the line up to p
         std::size_t width = 0;
         std::size_t passedAt = 0;  // the column that passed the width; 0 while none did
         // A "[" before this stands inside a marker already found; none after it starts one
         // once a "[$" was left unclosed, as no "]" follows on the line.
-        const unsigned char* markersFrom = p;
+        std::size_t markersFrom = i;
         bool markersDone = false;
 
         auto report = [&](Kind kind, char32_t cp) {
@@ -146,22 +118,22 @@ void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
             else
                 found(f);
         };
-        auto reportMarker = [&](const unsigned char* from, const unsigned char* to) {
+        auto reportMarker = [&](std::size_t from, std::size_t to) {
             ReadmeFinding f;
             f.kind = Kind::Marker;
             f.line = line;
             f.column = column;
-            f.length = codePointCount(from, to);
-            f.text.assign(reinterpret_cast<const char*>(from), static_cast<std::size_t>(to - from));
+            f.text = text.substr(from, to - from);
+            f.length = characterCount(f.text);
             if (passedAt != 0)
                 pastWidth.push_back(std::move(f));
             else
                 found(f);
         };
 
-        while (p < end && !isLineEnd(*p)) {
-            const unsigned char* const at = p;
-            const char32_t cp = nextCodePoint(p, end);
+        while (i < end && !isLineEnd(text[i])) {
+            const std::size_t at = i;
+            const char32_t cp = nextCharacter(text, i);
             ++column;
             std::size_t columns = 1;
             if (cp < 0x80) {
@@ -169,11 +141,12 @@ void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
                     columns = 8 - width % 8;
                 } else if (cp < 0x20 || cp == 0x7F) {
                     report(Kind::Control, cp);
-                } else if (cp == '[' && p < end && *p == '$' && at >= markersFrom && !markersDone) {
+                } else if (cp == '[' && i < end && text[i] == '$' && at >= markersFrom &&
+                           !markersDone) {
                     // The name is everything up to the first "]", whatever it holds.
-                    const unsigned char* close = p + 1;
-                    while (close < end && *close != ']' && !isLineEnd(*close)) ++close;
-                    if (close < end && *close == ']') {
+                    std::size_t close = i + 1;
+                    while (close < end && text[close] != ']' && !isLineEnd(text[close])) ++close;
+                    if (close < end && text[close] == ']') {
                         reportMarker(at, close + 1);
                         markersFrom = close + 1;
                     } else {
@@ -186,17 +159,12 @@ void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
                 // A character code page 932 cannot hold is asked about when the Readme is
                 // saved; until then it takes the room it takes on the screen.
                 const std::uint16_t code = cp < 0x10000 ? codes[cp] : kCp932NoBytes;
-                if (code == kCp932NoBytes) {
-                    columns = isWide(cp) ? 2 : 1;
-                } else {
-                    columns = code < 0x100 ? 1 : 2;
-                    if (extensionOfCode(code) != Cp932Extension::None) {
-                        report(Kind::PlatformDependent, cp);
-                    }
-                }
+                columns = columnsOf(cp, code);
+                if (code != kCp932NoBytes && extensionOfCode(code) != Cp932Extension::None)
+                    report(Kind::PlatformDependent, cp);
                 if (cp >= 0xFF61 && cp <= 0xFF9F) report(Kind::HalfwidthKana, cp);
-            } else if (isWide(cp)) {
-                columns = 2;
+            } else {
+                columns = columnsOf(cp, kCp932NoBytes);
             }
             width += columns;
             if (checkWidth && passedAt == 0 && width > rules.width) passedAt = column;
@@ -213,8 +181,18 @@ void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
             for (const ReadmeFinding& later : pastWidth) found(later);
             pastWidth.clear();
         }
-        if (p < end && *p++ == '\r' && p < end && *p == '\n') ++p;
+        if (i < end && text[i++] == '\r' && i < end && text[i] == '\n') ++i;
     }
+}
+
+std::size_t displayWidth(std::string_view text, TextEncoding encoding) {
+    const std::uint16_t* const codes = encoding == TextEncoding::Cp932 ? cp932Codes() : nullptr;
+    std::size_t width = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const char32_t cp = nextCharacter(text, at);
+        width += columnsOf(cp, codes && cp < 0x10000 ? codes[cp] : kCp932NoBytes);
+    }
+    return width;
 }
 
 Cp932Extension cp932ExtensionOf(char32_t codePoint) {

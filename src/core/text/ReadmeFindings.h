@@ -39,10 +39,14 @@ struct ReadmeRules {
 };
 
 // Finds, in order, what the rules report in a Readme's text (UTF-8). A line ends at CR LF, at
-// a CR alone or at a LF alone, as an editor shows it. Lines are numbered from `firstLine`.
+// a CR alone or at a LF alone, as an editor shows it; lines are numbered from 1.
 void findReadmeProblems(std::string_view text, const ReadmeRules& rules,
-                        const std::function<void(const ReadmeFinding&)>& found,
-                        std::size_t firstLine = 1);
+                        const std::function<void(const ReadmeFinding&)>& found);
+
+// The columns a piece of a line (no TAB in it) takes, as the too-wide rule counts them: in a
+// code page 932 Readme as many as each character's bytes, elsewhere two for East Asian Wide
+// and Fullwidth characters and one for the others.
+std::size_t displayWidth(std::string_view text, TextEncoding encoding);
 
 // Where code page 932 holds a character outside JIS X 0208, which is what other systems read
 // as something else or not at all.

@@ -233,12 +233,21 @@ void Utf16Decoder::finish(std::string& out) {
     m_hasOdd = false;
 }
 
-void appendEncodedUtf16(std::string_view utf8, bool bigEndian, std::string& out) {
-    std::string valid;
-    if (validUtf8Length(utf8) != utf8.size()) {
-        appendDecoded(utf8, TextEncoding::Utf8, valid);
-        utf8 = valid;
+char32_t nextCharacter(std::string_view text, std::size_t& at) {
+    const auto* const p = reinterpret_cast<const unsigned char*>(text.data()) + at;
+    const std::size_t length = kLeads[*p].length;
+    const std::size_t fit = fittingBytes(p, text.size() - at);
+    if (length == 0 || fit != length) {
+        at += std::max<std::size_t>(1, fit);
+        return kReplacement;
     }
+    char32_t c = length == 1 ? *p : *p & (0xFFu >> (length + 1));
+    for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (p[k] & 0x3Fu);
+    at += length;
+    return c;
+}
+
+void appendEncodedUtf16(std::string_view utf8, bool bigEndian, std::string& out) {
     auto put = [bigEndian, &out](char32_t unit) {
         const char high = static_cast<char>(unit >> 8);
         const char low = static_cast<char>(unit & 0xFF);
@@ -246,13 +255,8 @@ void appendEncodedUtf16(std::string_view utf8, bool bigEndian, std::string& out)
         out += bigEndian ? low : high;
     };
     out.reserve(out.size() + utf8.size() * 2);
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = kLeads[lead].length;
-        char32_t c = length == 1 ? lead : lead & (0xFF >> (length + 1));
-        for (std::size_t k = 1; k < length; ++k)
-            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += length;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const char32_t c = nextCharacter(utf8, at);
         if (c >= 0x10000) {
             put(0xD800 + ((c - 0x10000) >> 10));
             put(0xDC00 + ((c - 0x10000) & 0x3FF));

@@ -109,6 +109,11 @@ private:
     char16_t m_high = 0;  // a high surrogate waiting for its low one
 };
 
+// Reads the character of UTF-8 text at `at` and moves `at` past it. Bytes that break UTF-8
+// read as one U+FFFD for the longest piece that could have started a character (at least one
+// byte), as appendDecoded reads them.
+char32_t nextCharacter(std::string_view text, std::size_t& at);
+
 // Appends one character (a code point up to U+10FFFF) as UTF-8.
 void appendUtf8(char32_t c, std::string& out);
 

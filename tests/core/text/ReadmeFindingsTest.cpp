@@ -70,8 +70,8 @@ TEST(ReadmeFindings, ReportWhatOtherSystemsGarbleByEncodingInOrder) {
           "1:8+1 platform-dependent U+337B", "1:9+1 platform-dependent U+9AD9",
           "1:10+1 platform-dependent U+E000", "1:11+1 platform-dependent U+2170",
           "1:12+1 platform-dependent U+F8F0"}},
-        {extensions, kUtf8, false, 80, {}},
-        {extensions, TextEncoding::Utf16Le, false, 80, {}},
+        {extensions + "ｱ｡ﾟ", kUtf8, false, 80, {}},
+        {extensions + "ｱ｡ﾟ", TextEncoding::Utf16Le, false, 80, {}},
         {jisX0208Lines(), kCp932, false, 80, {}},
         // The last of the user-defined area, and past it a character code page 932 lacks.
         {"\uE757\uE758", kCp932, false, 80, {"1:1+1 platform-dependent U+E757"}},
@@ -81,7 +81,6 @@ TEST(ReadmeFindings, ReportWhatOtherSystemsGarbleByEncodingInOrder) {
          80,
          {"1:1+1 halfwidth-kana U+FF71", "1:2+1 halfwidth-kana U+FF61",
           "1:3+1 halfwidth-kana U+FF9F"}},
-        {"ｱ｡ﾟ", kUtf8, false, 80, {}},
         // Full-width characters take two columns: forty fill the line, one more character
         // passes it, also when it starts in the last column.
         {kana40, kUtf8, false, 80, {}},
@@ -91,7 +90,6 @@ TEST(ReadmeFindings, ReportWhatOtherSystemsGarbleByEncodingInOrder) {
         // fonts, though elsewhere it takes one.
         {circles41, kCp932, false, 80, {"1:41+1 too-wide 82"}},
         {circles41, kUtf8, false, 80, {}},
-        {circles41, kCp932, true, 80, {}},
         // A tab goes on to the next multiple of eight. What follows the character that
         // passes the width is reported after the line.
         {"12345678901234567\tx\r\nshort", kUtf8, false, 20, {"1:18+2 too-wide 25"}},
@@ -136,12 +134,6 @@ TEST(ReadmeFindings, ReportWhatOtherSystemsGarbleByEncodingInOrder) {
                            [&](const ReadmeFinding& f) { got.push_back(shown(f)); });
         EXPECT_EQ(got, c.expected) << c.text;
     }
-
-    // Lines are numbered from where the text starts in its Readme.
-    std::vector<std::string> got;
-    findReadmeProblems(
-        "\n[$x]", {}, [&](const ReadmeFinding& f) { got.push_back(shown(f)); }, 40);
-    EXPECT_EQ(got, std::vector<std::string>{"41:1+4 marker [$x]"});
 }
 
 }  // namespace
