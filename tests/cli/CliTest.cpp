@@ -147,12 +147,12 @@ TEST_F(Cli, TheReadmeIsWrittenAsItsPluginIs) {
     // UTF-16 without its mark is refused with the reason, nothing written; the byte that made
     // a UTF-8 plugin code page 932 is named, and check counts it.
     writeBytes("nomark.spd", std::string("[\0$\0a\0d\0d\0" "1\0]\0\r\0\n\0", 18));
-    for (const char* command : {"render", "check"}) {
-        const Outcome refused = std::string(command) == "check"
-                                    ? cli({"check", "nomark.spd"})
-                                    : cli({"render", "--data", "data.sft", "--plugin", "nomark.spd"});
-        EXPECT_EQ(refused.code, kExitIoError) << command;
-        EXPECT_EQ(refused.out, "") << command;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check", "nomark.spd"},
+          {"render", "--data", "data.sft", "--plugin", "nomark.spd"}}) {
+        const Outcome refused = cli(args);
+        EXPECT_EQ(refused.code, kExitIoError) << args[0];
+        EXPECT_EQ(refused.out, "") << args[0];
         EXPECT_NE(refused.err.find("nomark.spd: cannot read: it holds NUL bytes and has no "
                                    "byte-order mark: UTF-16 without a mark"),
                   std::string::npos)

@@ -108,8 +108,8 @@ bool isFence(std::string_view line) {
     return line.starts_with("```") || line.starts_with("~~~");
 }
 
-}  // namespace
-
+// A fact as plain CommonMark text: every character that could start markup is escaped with a
+// backslash, wherever on a line the fact may stand.
 std::string escapeMarkdown(std::string_view text) {
     constexpr std::string_view kAnywhere = "\\`*_[]<>#|~&";
     std::string out;
@@ -131,6 +131,8 @@ std::string escapeMarkdown(std::string_view text) {
     }
     return out;
 }
+
+}  // namespace
 
 SoftwareData readmeFacts(const SoftwareData& data, bool markdown, bool yenSign) {
     SoftwareData facts = data;

@@ -20,17 +20,13 @@ class TokenTable;
 // included: they pass as written, without the empty lines at their start and end.
 SoftwareData readmeFacts(const SoftwareData& data, bool markdown, bool yenSign);
 
-// A fact as plain CommonMark text: every character that could start markup is escaped with a
-// backslash, wherever on a line the fact may stand.
-std::string escapeMarkdown(std::string_view text);
-
 // The expansion of a Markdown plugin, a block of whole decoded lines at a time. The plugin's
 // own lines are laid out as a Markdown linter wants them, so that an empty field leaves no
 // trace: a line whose markers all came out empty is left out, and so is a section's heading
-// with nothing under it (the title, "#", stays); blanks left at an empty marker, at the end of a
-// line and after a heading's
-// "#" go; empty lines never come two in a row, nor first or last. The text ends with the CR
-// LF of its last line. Lines inside a fenced code block are copied as they are.
+// with nothing under it (the title, "#", stays); blanks left at an empty marker, at the end
+// of a line and after a heading's "#" go; empty lines never come two in a row, nor first or
+// last. The text ends with the CR LF of its last line. Lines inside a fenced code block are
+// copied as they are.
 class MarkdownReadme {
 public:
     // `take` gets the text in pieces of whole lines; false stops the expansion. A line that

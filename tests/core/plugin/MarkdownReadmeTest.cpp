@@ -65,15 +65,5 @@ TEST(MarkdownReadme, EmptyFieldsLeaveNoTraceAndTheAuthorsTextPassesAsWritten) {
     }
 }
 
-// Every fact shows as typed wherever the plugin puts it, at the start of a line too.
-TEST(MarkdownReadme, FactsAreEscapedForEveryPlaceOnALine) {
-    EXPECT_EQ(escapeMarkdown("*Tool* <beta> 1.0 # _a_ & [b] | `c` ~~d~~ \\"),
-              "\\*Tool\\* \\<beta\\> 1.0 \\# \\_a\\_ \\& \\[b\\] \\| \\`c\\` \\~\\~d\\~\\~ \\\\");
-    EXPECT_EQ(escapeMarkdown("1. first"), "1\\. first");
-    EXPECT_EQ(escapeMarkdown("1.20"), "1.20");
-    EXPECT_EQ(escapeMarkdown("- free"), "\\- free");
-    EXPECT_EQ(escapeMarkdown("=== line\r\nbreak"), "\\=== line  break");
-}
-
 }  // namespace
 }  // namespace norvelle
